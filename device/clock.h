@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+namespace talo {
+
+// Every fixed pause of the protocol and the update goes through a Clock, so tests run on a
+// virtual clock and assert each pause, while programs sleep for real.
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    // Pauses for at least `ms` milliseconds (and, on a real clock, not much longer).
+    virtual void sleepMs(std::uint32_t ms) = 0;
+
+    // Monotonic time in microseconds since an arbitrary start.
+    virtual std::uint64_t nowMicros() const = 0;
+};
+
+// Sleeps with the standard library's steady clock; finishes the last stretch by spinning on
+// the clock when the system sleep returns early, so a pause is never shorter than asked.
+class SteadyClock final : public Clock {
+public:
+    void sleepMs(std::uint32_t ms) override;
+    std::uint64_t nowMicros() const override;
+};
+
+}  // namespace talo
