@@ -7,7 +7,7 @@ namespace talo {
 // Every fixed pause of the protocol and the update goes through a Clock, so tests run on a
 // virtual clock and assert each pause, while programs sleep for real.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
 
     // Pauses for at least `ms` milliseconds (and, on a real clock, not much longer).
@@ -20,7 +20,7 @@ public:
 // Sleeps with the standard library's steady clock; finishes the last stretch by spinning on
 // the clock when the system sleep returns early, so a pause is never shorter than asked.
 class SteadyClock final : public Clock {
-public:
+  public:
     void sleepMs(std::uint32_t ms) override;
     std::uint64_t nowMicros() const override;
 };

@@ -17,7 +17,7 @@ inline constexpr std::uint32_t kReadTimeoutMs = 5000;
 // platform/win32 (SetupAPI + hid.dll), platform/linux (hidraw + libudev), sim (in process).
 // All calls are synchronous and made from one thread.
 class HidPlatform {
-public:
+  public:
     virtual ~HidPlatform() = default;
 
     // Fills `paths` with the present HID interfaces in the platform's enumeration order. The
