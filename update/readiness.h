@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "update/device_notification.h"
 #include "update/updater_context.h"
@@ -17,6 +18,10 @@ Readiness readinessOf(std::int32_t openResult, const DeviceSession& session);
 // Opens the first programming unit and brings session, "Update" button, status pane and
 // version panel into line with the outcome, in the order of the given caller.
 void evaluateReadiness(UpdaterContext& context, EvaluationCaller caller);
+
+// True when two device paths are equal, letters A to Z compared without regard to case and
+// every other character exactly (paths are not locale text; no other folding applies).
+bool sameDevicePath(std::u16string_view a, std::u16string_view b);
 
 // Handles one device-change event (arrival, remove-complete; record may be null). Returns true
 // for arrival and remove-complete in every branch, false for every other event code.
