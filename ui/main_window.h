@@ -21,7 +21,7 @@ inline constexpr std::intptr_t kDialogResultQuit = 2;
 // The main window's behaviour, independent of the platform. A platform's dialog procedure (or
 // Qt window) only translates its messages into these calls and returns their results.
 class MainWindow {
-public:
+  public:
     explicit MainWindow(UpdaterContext& context);
     ~MainWindow();  // releases the red row's brush
     MainWindow(const MainWindow&) = delete;
@@ -48,7 +48,7 @@ public:
 
     static bool isRedRowControl(int controlId);
 
-private:
+  private:
     UpdaterContext& context_;
     bool registered_ = false;
     BrushHandle rowBrush_ = 0;

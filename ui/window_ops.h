@@ -35,7 +35,7 @@ using BrushHandle = std::uintptr_t;
 // Calls may re-enter the logic: a modal message box runs a message loop in which device
 // notifications are delivered.
 class WindowOps {
-public:
+  public:
     virtual ~WindowOps() = default;
 
     // Control texts (SetDlgItemTextW / SetWindowTextW, GetWindowTextLengthW, GetWindowTextW).
@@ -80,7 +80,7 @@ public:
 
     // SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE).
     virtual void raiseToTop(TopWindow window) = 0;
-    virtual TopWindow foregroundWindow() = 0;      // GetForegroundWindow
+    virtual TopWindow foregroundWindow() = 0;       // GetForegroundWindow
     virtual void showWindow(TopWindow window) = 0;  // ShowWindow(SW_SHOW)
 };
 

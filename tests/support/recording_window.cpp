@@ -1,0 +1,308 @@
+#include "tests/support/recording_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "resources/messages.h"
+#include "ui/control_ids.h"
+
+namespace talo::test {
+namespace {
+
+const char* kindName(MessageBoxKind kind) {
+    switch (kind) {
+        case MessageBoxKind::Error:
+            return "Error";
+        case MessageBoxKind::Information:
+            return "Information";
+        case MessageBoxKind::WarningYesNo:
+            return "WarningYesNo";
+    }
+    return "?";
+}
+
+const char* windowName(TopWindow window) {
+    switch (window) {
+        case TopWindow::Main:
+            return "Main";
+        case TopWindow::Progress:
+            return "Progress";
+        case TopWindow::Other:
+            return "Other";
+    }
+    return "?";
+}
+
+void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+// Rectangles of a window of template 110 centred on a 1920 x 1080 screen at 96 dpi.
+constexpr ScreenRect kMainWindowRect{735, 355, 1185, 725};
+constexpr ScreenRect kGroupBoxRect{760, 394, 963, 487};
+
+}  // namespace
+
+std::string printable(std::u16string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t code = text[i];
+        if (code == u'\r') {
+            out += "\\r";
+            continue;
+        }
+        if (code == u'\n') {
+            out += "\\n";
+            continue;
+        }
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        }
+        appendUtf8(out, code);
+    }
+    return out;
+}
+
+RecordingWindow::RecordingWindow() : title_(u"MERIDOVAN Firmware Updater") {
+    controls_[kIdQuit] = {u"Beenden", true};
+    controls_[kIdUpdate] = {u"Update", false};
+    controls_[kIdUnitLabel] = {u"Firmware 1:", true};
+    controls_[kIdBootloaderLabel] = {u"Firmware 2:", true};
+    controls_[kIdUnitVersion] = {u"0.00.00", true};
+    controls_[kIdBootloaderVersion] = {u"0.00.00", true};
+    controls_[kIdStatusPane] = {u"", true};
+    controls_[kIdStatusCaption] = {u"Hinweisfenster:", true};
+    controls_[kIdVersionGroup] = {u"Installierte Firmware Versionen", true};
+    controls_[kIdControllerLabel] = {u"Firmware 3:", true};
+    controls_[kIdControllerVersion] = {u"0.00.00", true};
+    rects_[kIdMainWindow] = kMainWindowRect;
+    rects_[kIdVersionGroup] = kGroupBoxRect;
+}
+
+void RecordingWindow::answerNextBox(int answer, std::function<void()> whileOpen) {
+    boxScript_.push_back({answer, std::move(whileOpen)});
+}
+
+void RecordingWindow::scriptForeground(std::vector<TopWindow> answers, TopWindow fallback) {
+    foregroundScript_.assign(answers.begin(), answers.end());
+    foregroundFallback_ = fallback;
+}
+
+RecordingWindow::Control* RecordingWindow::control(int controlId, const char* operation) {
+    const auto found = controls_.find(controlId);
+    if (found == controls_.end()) {
+        ADD_FAILURE() << operation << " on control " << controlId
+                      << ", which the main window does not have";
+        return nullptr;
+    }
+    return &found->second;
+}
+
+const RecordingWindow::Control* RecordingWindow::control(int controlId) const {
+    const auto found = controls_.find(controlId);
+    return found == controls_.end() ? nullptr : &found->second;
+}
+
+std::u16string RecordingWindow::controlText(int controlId) const {
+    const Control* found = control(controlId);
+    return found != nullptr ? found->text : std::u16string();
+}
+
+bool RecordingWindow::isEnabled(int controlId) const {
+    const Control* found = control(controlId);
+    return found != nullptr && found->enabled;
+}
+
+std::u16string RecordingWindow::statusText() const {
+    return controlText(kIdStatusPane);
+}
+
+std::vector<std::string> RecordingWindow::logOf(std::string_view prefix) const {
+    std::vector<std::string> matching;
+    std::copy_if(log_.begin(), log_.end(), std::back_inserter(matching),
+                 [prefix](const std::string& entry) { return entry.starts_with(prefix); });
+    return matching;
+}
+
+void RecordingWindow::setControlText(int controlId, const std::u16string& text) {
+    record("setControlText " + std::to_string(controlId) + " " + printable(text));
+    if (Control* target = control(controlId, "setControlText")) {
+        // Like SetWindowTextW, the control keeps the text up to its first NUL.
+        target->text = text.substr(0, text.find(u'\0'));
+    }
+}
+
+int RecordingWindow::controlTextLength(int controlId) {
+    record("controlTextLength " + std::to_string(controlId));
+    const Control* target = control(controlId, "controlTextLength");
+    return target != nullptr ? static_cast<int>(target->text.size()) : 0;
+}
+
+int RecordingWindow::getControlText(int controlId, char16_t* buffer, int capacity) {
+    record("getControlText " + std::to_string(controlId));
+    const Control* target = control(controlId, "getControlText");
+    if (buffer == nullptr || capacity < 1) {
+        return 0;
+    }
+    if (target == nullptr) {
+        buffer[0] = u'\0';
+        return 0;
+    }
+    const std::size_t length =
+        std::min(target->text.size(), static_cast<std::size_t>(capacity) - 1);
+    std::copy_n(target->text.data(), length, buffer);
+    buffer[length] = u'\0';
+    return static_cast<int>(length);
+}
+
+void RecordingWindow::enableControl(int controlId, bool enabled) {
+    record("enable " + std::to_string(controlId) + (enabled ? " 1" : " 0"));
+    if (Control* target = control(controlId, "enableControl")) {
+        target->enabled = enabled;
+    }
+}
+
+void RecordingWindow::setTitle(const std::u16string& title) {
+    record("setTitle " + printable(title));
+    title_ = title;
+}
+
+void RecordingWindow::setClassIcon() {
+    record("setClassIcon");
+    hasIcon_ = true;
+}
+
+int RecordingWindow::messageBox(const std::u16string& text, const std::u16string& caption,
+                                MessageBoxKind kind) {
+    record(std::string("messageBox ") + kindName(kind) + " " + printable(caption));
+    boxes_.push_back({text, caption, kind});
+    int answer = kind == MessageBoxKind::WarningYesNo ? kAnswerYes : kAnswerOk;
+    std::function<void()> whileOpen;
+    if (!boxScript_.empty()) {
+        answer = boxScript_.front().answer;
+        whileOpen = std::move(boxScript_.front().whileOpen);
+        boxScript_.pop_front();
+    }
+    if (whileOpen) {
+        ++openBoxes_;
+        whileOpen();
+        --openBoxes_;
+    }
+    return answer;
+}
+
+int RecordingWindow::loadString(std::uint16_t id, char16_t* buffer, int capacity) {
+    record("loadString " + std::to_string(id));
+    return loadCatalogueString(id, buffer, capacity);
+}
+
+bool RecordingWindow::registerDeviceNotification() {
+    record("registerDeviceNotification");
+    registered_ = !registrationFails_;
+    return registered_;
+}
+
+void RecordingWindow::unregisterDeviceNotification() {
+    record("unregisterDeviceNotification");
+    registered_ = false;
+}
+
+void RecordingWindow::endDialog(std::intptr_t result) {
+    record("endDialog " + std::to_string(result));
+    dialogResult_ = result;
+}
+
+ScreenRect RecordingWindow::windowRect(int controlId) {
+    record("windowRect " + std::to_string(controlId));
+    const auto found = rects_.find(controlId);
+    if (found == rects_.end()) {
+        ADD_FAILURE() << "windowRect of control " << controlId << ", which has no rectangle set";
+        return {};
+    }
+    return found->second;
+}
+
+BrushHandle RecordingWindow::createButtonFaceBrush() {
+    record("createButtonFaceBrush");
+    ++brushesCreated_;
+    liveBrushes_.insert(nextBrush_);
+    return nextBrush_++;
+}
+
+void RecordingWindow::deleteBrush(BrushHandle brush) {
+    record("deleteBrush " + std::to_string(brush));
+    if (liveBrushes_.erase(brush) == 0) {
+        ADD_FAILURE() << "deleteBrush " << brush << ": no such live brush";
+        return;
+    }
+    ++brushesDeleted_;
+}
+
+bool RecordingWindow::createProgressWindow(const std::u16string& title, int x, int y, int width,
+                                           int height) {
+    record("createProgressWindow " + printable(title) + " " + std::to_string(x) + " " +
+           std::to_string(y) + " " + std::to_string(width) + " " + std::to_string(height));
+    if (progressFails_) {
+        return false;
+    }
+    progress_.exists = true;
+    progress_.title = title;
+    progress_.x = x;
+    progress_.y = y;
+    progress_.width = width;
+    progress_.height = height;
+    ++progress_.created;
+    return true;
+}
+
+void RecordingWindow::setProgressPosition(unsigned percent) {
+    record("setProgressPosition " + std::to_string(percent));
+    if (progress_.exists) {
+        progress_.positions.push_back(percent);
+    }
+}
+
+void RecordingWindow::destroyProgressWindow() {
+    record("destroyProgressWindow");
+    if (progress_.exists) {
+        progress_.exists = false;
+        ++progress_.destroyed;
+    }
+}
+
+void RecordingWindow::raiseToTop(TopWindow window) {
+    record(std::string("raiseToTop ") + windowName(window));
+}
+
+TopWindow RecordingWindow::foregroundWindow() {
+    record("foregroundWindow");
+    if (foregroundScript_.empty()) {
+        return foregroundFallback_;
+    }
+    const TopWindow answer = foregroundScript_.front();
+    foregroundScript_.pop_front();
+    return answer;
+}
+
+void RecordingWindow::showWindow(TopWindow window) {
+    record(std::string("showWindow ") + windowName(window));
+}
+
+}  // namespace talo::test
