@@ -109,11 +109,11 @@ class SimHidPlatform final : public HidPlatform {
     };
 
     DeviceId addDevice(Device device);
-    Device* deviceOf(HidHandle handle);
+    Device* deviceOf(HidHandle handle, DeviceId* id = nullptr);
     bool fail(std::uint32_t error);
 
     Clock& clock_;
-    std::vector<Device> devices_;
+    std::deque<Device> devices_;   // deque: a listener may add devices while one is in use
     std::vector<DeviceId> order_;  // plugged-in devices in enumeration order
     std::vector<OpenHandle> handles_;
     HidHandle nextHandle_ = 0x1000;

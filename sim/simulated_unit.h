@@ -117,6 +117,8 @@ struct SimulatedUnit {
     // --- Used by SimHidPlatform
     // Counts a write attempt with code `command` and returns the fault that hits it, if any.
     const Fault* noteRequest(std::uint8_t command);
+    // Write attempts with code `command` so far.
+    std::uint32_t requestCount(std::uint8_t command) const { return requestCounts_[command]; }
     // Carries out a delivered request (unless `fault` stops it) and builds its answer of
     // inputReportLength bytes. Returns false when the unit gives no answer.
     bool answer(const std::uint8_t* request, std::size_t length, const Fault* fault,
