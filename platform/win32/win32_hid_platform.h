@@ -1,0 +1,43 @@
+#pragma once
+
+#include "device/hid_platform.h"
+#include "platform/win32/hid_system_calls.h"
+
+namespace talo::win32 {
+
+// HidPlatform on SetupAPI and hid.dll. Devices are opened for overlapped I/O so that a read
+// can be given a time limit; each transfer waits for its own completion, so callers see
+// synchronous transfers. Every device list, detail buffer, capability block and event that a
+// call obtains is released before the call returns, in every outcome.
+class Win32HidPlatform final : public HidPlatform {
+  public:
+    explicit Win32HidPlatform(HidSystemCalls& calls = systemHidCalls()) : calls_(calls) {}
+
+    bool listInterfaces(std::vector<std::u16string>& paths) override;
+    HidHandle open(const std::u16string& path) override;
+    void close(HidHandle handle) override;
+    bool attributes(HidHandle handle, std::uint16_t& vendorId, std::uint16_t& productId) override;
+    bool reportLengths(HidHandle handle, std::uint32_t& inputLength,
+                       std::uint32_t& outputLength) override;
+    bool writeReport(HidHandle handle, const std::uint8_t* data, std::size_t length) override;
+    bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
+                    std::uint32_t timeoutMs) override;
+    std::uint32_t lastError() const override { return lastError_; }
+
+  private:
+    enum class Direction { Write, Read };
+    bool transfer(Direction direction, HANDLE device, void* data, std::size_t length,
+                  std::uint32_t timeoutMs, DWORD& transferred);
+    bool failTransfer(DWORD code);
+
+    HidSystemCalls& calls_;
+    std::uint32_t lastError_ = 0;
+};
+
+// SetupDiGetClassDevsW flags: present devices, device interfaces.
+inline constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;
+
+// Time limit of a report write; a unit that takes no report fails the command.
+inline constexpr std::uint32_t kWriteTimeoutMs = 5000;
+
+}  // namespace talo::win32
