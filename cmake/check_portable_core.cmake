@@ -1,0 +1,16 @@
+# cmake -DROOT=<source dir> -P check_portable_core.cmake
+# Fails when a file of the portable core includes an operating-system header.
+set(forbidden "windows\\.h|winuser\\.h|setupapi\\.h|hidsdi\\.h|unistd\\.h|fcntl\\.h|sys/|linux/|libudev\\.h|Q[A-Z][A-Za-z]+|poll\\.h|dbt\\.h")
+file(GLOB_RECURSE core_files "${ROOT}/device/*" "${ROOT}/update/*" "${ROOT}/ui/*")
+set(offenders "")
+foreach(file IN LISTS core_files)
+    file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](${forbidden})")
+    if(includes)
+        list(APPEND offenders "${file}: ${includes}")
+    endif()
+endforeach()
+if(offenders)
+    list(JOIN offenders "\n" text)
+    message(FATAL_ERROR "OS headers in the portable core:\n${text}")
+endif()
+message(STATUS "Portable core: no OS headers in device/, update/, ui/")
