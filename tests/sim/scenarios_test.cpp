@@ -51,13 +51,6 @@ TEST_F(SituationSessionTest, ReadyUnitReportsSupportedControllerBelowTheImageVer
     EXPECT_EQ(session.productId, 1);
 }
 
-TEST_F(SituationSessionTest, DowngradeControllerIsNewerThanTheImage) {
-    const DeviceSession session = open(Situation::Downgrade);
-    ASSERT_EQ(result, 0);
-    EXPECT_GE(session.controllerFirmwareVersion(), 0x0108);
-    EXPECT_NE(session.controllerFirmwareVersion(), 0xFFFF);
-}
-
 TEST_F(SituationSessionTest, BootloaderUnitTakesItsVersionFromMemory) {
     const DeviceSession session = open(Situation::Bootloader);
     ASSERT_EQ(result, 0);
