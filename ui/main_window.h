@@ -22,6 +22,8 @@ inline constexpr std::intptr_t kDialogResultQuit = 2;
 // Qt window) only translates its messages into these calls and returns their results.
 class MainWindow {
   public:
+    // `context` (and its window) is borrowed and must outlive this object: the destructor
+    // releases the brush through the window.
     explicit MainWindow(UpdaterContext& context);
     ~MainWindow();  // releases the red row's brush
     MainWindow(const MainWindow&) = delete;
