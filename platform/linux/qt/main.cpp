@@ -1,0 +1,22 @@
+// talo-updater: the firmware updater's window on Linux, driving units through hidraw.
+#include <QApplication>
+
+#include "device/clock.h"
+#include "platform/linux/hid/linux_hid_platform.h"
+#include "platform/linux/qt/german_translation.h"
+#include "platform/linux/qt/hotplug_source.h"
+#include "platform/linux/qt/updater_window.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    talo::qt::installGermanTranslation(app);
+
+    talo::LinuxHidPlatform hid;
+    talo::SteadyClock clock;
+    talo::qt::HotplugSource hotplug;
+    talo::qt::UpdaterWindow window(hid, clock, hotplug);
+    window.setPermissionProbe([&hid] { return hid.sawUnitWithoutPermission(); });
+    window.run();
+    // The dialog's result does not change the exit code.
+    return 0;
+}

@@ -1,0 +1,214 @@
+#include "platform/linux/qt/updater_dialog.h"
+
+#include <QEventLoop>
+#include <QGroupBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <ranges>
+
+#include "platform/linux/qt/artwork.h"
+#include "platform/linux/qt/dialog_template.h"
+#include "platform/linux/qt/windows_metrics.h"
+#include "ui/control_ids.h"
+
+namespace talo::qt {
+
+namespace {
+
+QString toQString(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+}  // namespace
+
+UpdaterDialog::UpdaterDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      logo_(programLogo()) {
+    setFont(dialogFont());
+    units_ = baseUnitsOf(font());
+    setWindowTitle(toQString(kTemplateCaption));
+    const QRect client = dialogUnitsToPixels(units_, 0, 0, kTemplateWidth, kTemplateHeight);
+    setFixedSize(client.size());
+    createControls();
+}
+
+UpdaterDialog::~UpdaterDialog() = default;
+
+void UpdaterDialog::createControls() {
+    for (const ControlTemplate& item : kMainWindowControls) {
+        QWidget* widget = nullptr;
+        const QString text = toQString(item.text);
+        switch (item.kind) {
+            case ControlKind::DefaultButton:
+            case ControlKind::Button: {
+                auto* button = new QPushButton(text, this);
+                button->setAutoDefault(true);
+                button->setDefault(item.kind == ControlKind::DefaultButton);
+                button->setFocusPolicy(Qt::StrongFocus);
+                const int id = item.id;
+                connect(button, &QPushButton::clicked, this, [this, id] {
+                    if (logic_ != nullptr) {
+                        logic_->onCommand(id);
+                    }
+                });
+                widget = button;
+                break;
+            }
+            case ControlKind::Static:
+            case ControlKind::StaticRight:
+                widget = new StaticControl(
+                    item.id, item.kind == ControlKind::StaticRight,
+                    [this](int controlId) { return staticColours(controlId); }, this);
+                static_cast<StaticControl*>(widget)->setText(text);
+                break;
+            case ControlKind::StatusEdit: {
+                auto* edit = new QPlainTextEdit(this);
+                edit->setReadOnly(true);
+                edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+                // No tab stop, but a click still focuses it, as an edit control without
+                // WS_TABSTOP behaves.
+                edit->setFocusPolicy(Qt::ClickFocus);
+                widget = edit;
+                break;
+            }
+            case ControlKind::GroupBox: {
+                auto* group = new QGroupBox(text, this);
+                group->setFocusPolicy(Qt::NoFocus);
+                widget = group;
+                break;
+            }
+        }
+        widget->setGeometry(dialogUnitsToPixels(units_, item.x, item.y, item.width, item.height));
+        widget->setEnabled(!item.disabled);
+        controls_[item.id] = widget;
+    }
+    // Template order is top of the z order first: raise from the last to the first.
+    for (const ControlTemplate& item : kMainWindowControls | std::views::reverse) {
+        controls_[item.id]->raise();
+    }
+    setTabOrder(button(kIdQuit), button(kIdUpdate));
+}
+
+QWidget* UpdaterDialog::control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+QPushButton* UpdaterDialog::button(int id) const {
+    return qobject_cast<QPushButton*>(control(id));
+}
+
+StaticControl* UpdaterDialog::staticControl(int id) const {
+    return dynamic_cast<StaticControl*>(control(id));
+}
+
+QPlainTextEdit* UpdaterDialog::statusPane() const {
+    return qobject_cast<QPlainTextEdit*>(control(kIdStatusPane));
+}
+
+void UpdaterDialog::placeCentred() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+bool UpdaterDialog::initialise() {
+    placeCentred();
+    if (logic_ != nullptr) {
+        logic_->onInitDialog();
+    }
+    if (ended_) {
+        return false;
+    }
+    if (afterEvaluation_) {
+        afterEvaluation_();
+    }
+    // The first enabled tab stop gets the focus, as after WM_INITDIALOG returning 1.
+    button(kIdQuit)->setFocus(Qt::OtherFocusReason);
+    return !ended_;
+}
+
+int UpdaterDialog::run() {
+    if (!initialise()) {
+        return endResult_;
+    }
+    // Its own loop rather than exec(): exec() would make the window application-modal and
+    // block the simulator's control window. Message boxes are modal to this window only, as a
+    // box owned by a Windows dialog disables just its owner.
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    if (!ended_) {
+        loop.exec();
+    }
+    return endResult_;
+}
+
+void UpdaterDialog::endDialog(int result) {
+    ended_ = true;
+    endResult_ = result;
+    if (isVisible()) {
+        done(result);
+    } else {
+        setResult(result);
+    }
+}
+
+void UpdaterDialog::reject() {
+    if (logic_ != nullptr) {
+        logic_->onCommand(kIdQuit);
+    }
+}
+
+void UpdaterDialog::deliverDeviceChange(std::uint32_t eventCode, const DeviceNotification& record) {
+    if (logic_ == nullptr || ended_) {
+        return;
+    }
+    logic_->onDeviceChange(eventCode, &record);
+    if (eventCode == kDeviceArrival && afterEvaluation_) {
+        afterEvaluation_();
+    }
+}
+
+std::optional<StaticColours> UpdaterDialog::staticColours(int controlId) {
+    if (logic_ == nullptr || logic_->onCtlColorStatic(controlId) == 0) {
+        return std::nullopt;
+    }
+    // Red text on the button-face colour.
+    return StaticColours{QColor(255, 0, 0), palette().color(QPalette::Button)};
+}
+
+void UpdaterDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    const QWidget* group = control(kIdVersionGroup);
+    if (logo_.isNull() || group == nullptr) {
+        return;
+    }
+    // Client coordinates stand in for screen coordinates; the frame is the classic dialog's,
+    // so the logo sits where it sits on Windows whatever frame the window manager draws.
+    const QRect box = group->geometry();
+    const ScreenRect window{-kDialogFrame, -(kDialogFrame + kCaptionHeight), width() + kDialogFrame,
+                            height() + kDialogFrame};
+    const ScreenRect groupBox{box.left(), box.top(), box.right() + 1, box.bottom() + 1};
+    const LogoPlacement place = logoPlacement(logo_.width(), logo_.height(), window, groupBox,
+                                              kDialogFrame, kCaptionHeight);
+    if (place.width <= 0 || place.height <= 0) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(place.x, place.y, place.width, place.height), logo_);
+}
+
+}  // namespace talo::qt
