@@ -1,0 +1,40 @@
+#include "device/session.h"
+#include "unit_report_output.h"
+#include "verb.h"
+
+namespace talo::flash {
+namespace {
+
+class InfoVerb final : public Verb {
+  public:
+    std::string_view name() const override { return "info"; }
+    std::string_view help() const override {
+        return "the unit's model, the three firmware versions and the situation with its "
+               "guidance";
+    }
+
+    VerbResult execute(Invocation& invocation) override {
+        DeviceSession session;
+        ConsoleWindow window(invocation.console, false, invocation.args.json);
+        DeviceLink link{invocation.hid, invocation.clock};
+        UpdaterContext context{link, session, window, invocation.image};
+        const UnitReport report = examineUnit(context);
+        closeSession(link, session);
+
+        if (invocation.args.json) {
+            writeUnitJson(invocation.json, report);
+        } else {
+            printUnit(invocation.console.out, report);
+            printGuidance(invocation.console.out, report);
+        }
+        return situationResult(report.readiness);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Verb> makeInfoVerb() {
+    return std::make_unique<InfoVerb>();
+}
+
+}  // namespace talo::flash

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <memory>
+
+#include "device/clock.h"
+#include "device/hid_platform.h"
+
+namespace talo::flash {
+
+// The HID stack of the system the tool runs on; null when the build has none.
+std::unique_ptr<HidPlatform> makeSystemHid();
+
+// The clock for the real pacing: a high-resolution timer on Windows (its default 15.6 ms tick
+// would stretch every 20 ms pause), the standard steady clock elsewhere.
+std::unique_ptr<Clock> makeSystemClock();
+
+}  // namespace talo::flash

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+
+#include "device/clock.h"
+#include "progress_bar.h"
+#include "update/updater_context.h"
+
+namespace talo::flash {
+
+// Follows one update: its phases and blocks, the Ctrl-C hold-back stretch and, when given a
+// stream, a progress bar with the phases erase (lock, unprotect, erase, write address), write
+// and restore, the percentage and an estimate of the time left from the fixed pacing.
+class UpdateMonitor final : public UpdateObserver {
+  public:
+    // `progressOut` null: no progress bar. `blockCount` is the number of WriteBlock commands.
+    UpdateMonitor(const Clock& clock, std::ostream* progressOut, std::size_t blockCount);
+
+    void onPhase(UpdatePhase phase) override;
+    void onBlockWritten(std::size_t bytesWritten, std::size_t totalBytes) override;
+
+    // Redraws the bar for the current time (called during long pauses).
+    void tick();
+    // Ends the bar's line now, before other output is printed.
+    void closeBar();
+
+    bool started() const { return started_; }
+    bool succeeded() const { return last_ == UpdatePhase::Succeeded; }
+    bool failed() const { return last_ == UpdatePhase::Failed; }
+    std::size_t blocksWritten() const { return blocksWritten_; }
+    unsigned barRedraws() const { return redraws_ + (bar_ ? bar_->redraws() : 0); }
+
+    // Time left by the fixed pacing, with each block taking as long as the blocks so far.
+    std::uint64_t remainingMs() const;
+
+  private:
+    void draw();
+
+    const Clock& clock_;
+    std::ostream* progressOut_;
+    std::size_t blockCount_;
+    std::optional<ProgressBar> bar_;
+    bool started_ = false;
+    std::optional<UpdatePhase> last_;
+    std::uint64_t startMicros_ = 0;
+    std::uint64_t writeStartMicros_ = 0;
+    std::size_t blocksWritten_ = 0;
+    unsigned percent_ = 0;
+    unsigned redraws_ = 0;  // of bars already closed
+};
+
+}  // namespace talo::flash
