@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_headers.h"
+#include "ui/control_ids.h"
+
+namespace talo::win32 {
+namespace {
+
+struct ControlTemplate {
+    DWORD id;
+    std::u16string className;
+    std::u16string text;
+    short x, y, cx, cy;
+    DWORD style;
+    DWORD exStyle;
+};
+
+// Reads the compiled extended dialog template 110 out of this program's resources.
+class TemplateReader {
+  public:
+    explicit TemplateReader(const std::uint8_t* data) : p_(data) {}
+
+    template <typename T>
+    T take() {
+        T value{};
+        std::memcpy(&value, p_, sizeof(T));
+        p_ += sizeof(T);
+        return value;
+    }
+    // A name or an ordinal (0xFFFF and a number); ordinals of the predefined classes as names.
+    std::u16string nameOrOrdinal() {
+        const auto first = take<char16_t>();
+        if (first == 0xFFFF) {
+            switch (take<WORD>()) {
+                case 0x80:
+                    return u"button";
+                case 0x81:
+                    return u"edit";
+                case 0x82:
+                    return u"static";
+                default:
+                    return u"#ordinal";
+            }
+        }
+        std::u16string text;
+        for (char16_t c = first; c != 0; c = take<char16_t>()) {
+            text.push_back(c);
+        }
+        return text;
+    }
+    void alignToDword(const std::uint8_t* base) {
+        while ((p_ - base) % 4 != 0) {
+            ++p_;
+        }
+    }
+
+  private:
+    const std::uint8_t* p_;
+};
+
+std::u16string lower(std::u16string text) {
+    for (auto& c : text) {
+        if (c >= u'A' && c <= u'Z') {
+            c = static_cast<char16_t>(c - u'A' + u'a');
+        }
+    }
+    return text;
+}
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+
+TEST(MainDialogTemplate, EveryControlHasItsIdClassTextRectangleAndExactStyles) {
+    HRSRC resource = FindResourceExW(nullptr, RT_DIALOG, MAKEINTRESOURCEW(kDialogTemplateId),
+                                     MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
+    ASSERT_NE(resource, nullptr);
+    const auto* base =
+        static_cast<const std::uint8_t*>(LockResource(LoadResource(nullptr, resource)));
+    TemplateReader in(base);
+
+    ASSERT_EQ(in.take<WORD>(), 1);       // version
+    ASSERT_EQ(in.take<WORD>(), 0xFFFF);  // extended template
+    in.take<DWORD>();                    // help id
+    EXPECT_EQ(in.take<DWORD>(), 0u);     // no extended style
+    EXPECT_EQ(in.take<DWORD>(),
+              static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER |
+                                 DS_SETFONT | DS_FIXEDSYS));
+    const WORD count = in.take<WORD>();
+    in.take<short>();
+    in.take<short>();
+    EXPECT_EQ(in.take<short>(), 300);
+    EXPECT_EQ(in.take<short>(), 228);
+    EXPECT_EQ(in.nameOrOrdinal(), u"");  // no menu
+    EXPECT_EQ(in.nameOrOrdinal(), u"");  // standard dialog class
+    EXPECT_EQ(in.nameOrOrdinal(), u"MERIDOVAN Firmware Updater");
+    EXPECT_EQ(in.take<WORD>(), 8);  // points
+    EXPECT_EQ(in.take<WORD>(), 0);  // weight
+    EXPECT_EQ(in.take<BYTE>(), 0);  // not italic
+    EXPECT_EQ(in.take<BYTE>(), 1);  // character set
+    EXPECT_EQ(in.nameOrOrdinal(), u"MS Shell Dlg");
+
+    const std::vector<ControlTemplate> expected = {
+        {2, u"button", u"Beenden", 157, 199, 50, 14,
+         kChild | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
+        {1002, u"button", u"Update", 61, 199, 50, 14,
+         kChild | BS_PUSHBUTTON | WS_DISABLED | WS_TABSTOP, 0},
+        {40010, u"static", u"Firmware 1:", 22, 24, 60, 8, kChild | SS_LEFT | WS_GROUP, 0},
+        {1005, u"static", u"Firmware 2:", 22, 37, 60, 8, kChild | SS_LEFT | WS_GROUP, 0},
+        {40013, u"static", u"0.00.00", 90, 24, 50, 8, kChild | SS_LEFT | WS_GROUP, WS_EX_RIGHT},
+        {40014, u"static", u"0.00.00", 90, 37, 50, 8, kChild | SS_LEFT | WS_GROUP, WS_EX_RIGHT},
+        {40004, u"edit", u"", 15, 89, 271, 101,
+         kChild | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_BORDER | WS_VSCROLL, 0},
+        {0xFFFFFFFF, u"static", u"Hinweisfenster:", 15, 79, 49, 8, kChild | SS_LEFT | WS_GROUP, 0},
+        {40007, u"button", u"Installierte Firmware Versionen", 15, 10, 135, 57,
+         kChild | BS_GROUPBOX | WS_GROUP, 0},
+        {40011, u"static", u"Firmware 3:", 22, 50, 60, 8, kChild | SS_LEFT | WS_GROUP, 0},
+        {40015, u"static", u"0.00.00", 90, 50, 50, 8, kChild | SS_LEFT | WS_GROUP, WS_EX_RIGHT},
+    };
+    ASSERT_EQ(count, expected.size());
+    for (const ControlTemplate& want : expected) {
+        in.alignToDword(base);
+        in.take<DWORD>();  // help id
+        const auto exStyle = in.take<DWORD>();
+        const auto style = in.take<DWORD>();
+        const auto x = in.take<short>();
+        const auto y = in.take<short>();
+        const auto cx = in.take<short>();
+        const auto cy = in.take<short>();
+        const auto id = in.take<DWORD>();
+        const auto className = lower(in.nameOrOrdinal());
+        const auto text = in.nameOrOrdinal();
+        const auto extra = in.take<WORD>();
+        for (WORD i = 0; i < extra; ++i) {
+            in.take<BYTE>();
+        }
+        SCOPED_TRACE(static_cast<int>(want.id));
+        EXPECT_EQ(id & 0xFFFF, want.id & 0xFFFF);
+        EXPECT_EQ(className, want.className);
+        EXPECT_EQ(text, want.text);
+        EXPECT_EQ((std::vector<short>{x, y, cx, cy}),
+                  (std::vector<short>{want.x, want.y, want.cx, want.cy}));
+        EXPECT_EQ(style, want.style);
+        EXPECT_EQ(exStyle, want.exStyle);
+    }
+}
+
+}  // namespace
+}  // namespace talo::win32
