@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "device/commands.h"
+#include "resources/messages.h"
 #include "tests/support/window_assertions.h"
 #include "tests/update/updater_fixture.h"
 #include "ui/control_ids.h"
@@ -74,6 +75,12 @@ TEST_P(EvaluationTest, StartUpShowsOutcomeInItsOrder) {
     evaluateReadiness(context, EvaluationCaller::StartUp);
     EXPECT_EQ(milestones(), outcome.atStartUp);
     expectOutcomeShown(outcome);
+    if (!window.boxes().empty()) {
+        const auto& box = window.boxes()[0];
+        EXPECT_EQ(box.caption, catalogueText(kMsgIncompatibleCaption));
+        EXPECT_EQ(box.kind, MessageBoxKind::Information);
+        EXPECT_NE(box.text.find(u"Typs 'TALO Max 150' aktualisieren"), std::u16string::npos);
+    }
 }
 
 TEST_P(EvaluationTest, ArrivalShowsOutcomeInItsOrder) {
