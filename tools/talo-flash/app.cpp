@@ -92,18 +92,21 @@ int runTool(const std::vector<std::string>& arguments, Environment& environment)
         return finish(environment, json, object, {});
     }
 
-    std::unique_ptr<HidPlatform> hid;
+    std::unique_ptr<HidPlatform> systemHid;
+    HidPlatform* hid = nullptr;
     if (args.simulate) {
         SimulationPlan plan;
         const std::string error = parseSimulation(*args.simulate, plan);
         if (!error.empty()) {
             return finish(environment, json, object, {ExitCode::Usage, error});
         }
-        hid = buildSimulation(plan, environment.clock);
+        environment.simulation = buildSimulation(plan, environment.clock);
+        hid = environment.simulation.get();
     } else if (environment.systemHid) {
-        hid = environment.systemHid();
+        systemHid = environment.systemHid();
+        hid = systemHid.get();
     }
-    if (!hid) {
+    if (hid == nullptr) {
         return finish(environment, json, object,
                       {ExitCode::Failed, "this build has no HID access; use --simulate"});
     }

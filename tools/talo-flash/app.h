@@ -8,6 +8,7 @@
 #include "console.h"
 #include "device/clock.h"
 #include "device/hid_platform.h"
+#include "sim/sim_hid_platform.h"
 #include "update/updater_context.h"
 
 namespace talo::flash {
@@ -22,6 +23,8 @@ struct Environment {
     std::function<std::unique_ptr<HidPlatform>()> systemHid;
     // Pause between two looks for a unit with --wait.
     std::uint32_t waitPollMs = 500;
+    // The simulated HID stack of the last --simulate run, kept after it for inspection.
+    std::unique_ptr<sim::SimHidPlatform> simulation;
 };
 
 // Runs one invocation (arguments without the program name) and returns the exit code.
