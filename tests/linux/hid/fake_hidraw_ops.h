@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -16,53 +15,45 @@
 namespace talo::linuxhid {
 
 // hidraw nodes backed by SOCK_SEQPACKET socket pairs, which keep report boundaries as hidraw
-// does. open() hands out one end; the test plays the device on the other end, peer(devnode).
+// does. open() hands out one end; the test plays the device on the other, peer(devnode).
 class FakeHidrawOps final : public HidrawOps {
   public:
     struct Node {
         std::vector<std::uint8_t> descriptor;
-        bool descriptorReadable = true;
         std::uint16_t vendorId = 0;
         std::uint16_t productId = 0;
         int openError = 0;  // errno for a refused open; 0 opens
     };
 
     ~FakeHidrawOps() override {
-        for (const auto& [devnode, fd] : peers_) {
+        for (const auto& [fd, devnode] : open_) {
             ::close(fd);
         }
-        for (int fd : open_) {
+        for (const auto& [devnode, fd] : peers_) {
             ::close(fd);
         }
     }
 
     void add(const std::string& devnode, Node node) { nodes_[devnode] = std::move(node); }
+    int peer(const std::string& devnode) const { return peers_.at(devnode); }
+    const std::vector<std::string>& opened() const { return opened_; }
 
     // Called with the device's end each time a node is opened, to start a device that answers.
     std::function<void(const std::string& devnode, int peer)> onOpen;
 
-    int peer(const std::string& devnode) const { return peers_.at(devnode); }
-    const std::vector<std::string>& opened() const { return opened_; }
-    std::size_t openCount() const { return open_.size(); }
-
     int open(const std::string& devnode, int& error) override {
         opened_.push_back(devnode);
         const auto found = nodes_.find(devnode);
-        if (found == nodes_.end() || found->second.openError != 0) {
-            error = found == nodes_.end() ? ENOENT : found->second.openError;
-            return -1;
-        }
+        error = found == nodes_.end() ? ENOENT : found->second.openError;
         int pair[2];
-        if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
-            error = errno;
+        if (error != 0 || ::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
             return -1;
         }
         if (peers_.count(devnode) != 0) {
             ::close(peers_[devnode]);
         }
         peers_[devnode] = pair[1];
-        fdNodes_[pair[0]] = devnode;
-        open_.insert(pair[0]);
+        open_[pair[0]] = devnode;
         if (onOpen) {
             onOpen(devnode, pair[1]);
         }
@@ -76,23 +67,20 @@ class FakeHidrawOps final : public HidrawOps {
     }
 
     bool rawInfo(int fd, std::uint16_t& vendorId, std::uint16_t& productId) override {
-        const Node& node = nodes_.at(fdNodes_.at(fd));
-        vendorId = node.vendorId;
-        productId = node.productId;
+        vendorId = nodes_.at(open_.at(fd)).vendorId;
+        productId = nodes_.at(open_.at(fd)).productId;
         return true;
     }
 
     bool reportDescriptor(int fd, std::vector<std::uint8_t>& descriptor) override {
-        const Node& node = nodes_.at(fdNodes_.at(fd));
-        descriptor = node.descriptor;
-        return node.descriptorReadable;
+        descriptor = nodes_.at(open_.at(fd)).descriptor;
+        return true;
     }
 
   private:
     std::map<std::string, Node> nodes_;
     std::map<std::string, int> peers_;
-    std::map<int, std::string> fdNodes_;
-    std::set<int> open_;
+    std::map<int, std::string> open_;
     std::vector<std::string> opened_;
 };
 

@@ -4,10 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <vector>
 
@@ -20,7 +18,6 @@ using Bytes = std::vector<std::uint8_t>;
 class ReportTransfer : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::signal(SIGPIPE, SIG_IGN);  // a socket raises it where a hidraw node gives ENODEV
         int pair[2];
         ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, pair), 0);
         host_ = pair[0];
@@ -52,18 +49,6 @@ class ReportTransfer : public ::testing::Test {
     int device_ = -1;
 };
 
-TEST_F(ReportTransfer, WriteSendsTheWholeReportAsOneMessage) {
-    Bytes request(60, 0);
-    request[0] = 0x01;
-    request[1] = 0x08;
-    request[59] = 0x5A;
-
-    ASSERT_EQ(writeReportTo(host_, request.data(), request.size()), 0);
-
-    EXPECT_EQ(deviceReceives(), request);
-    EXPECT_TRUE(deviceReceives().empty()) << "more than one message for one report";
-}
-
 TEST_F(ReportTransfer, WriteKeepsAZeroReportIdAndZeroDataBytes) {
     // Without numbered reports hidraw drops the leading 0 itself; a leading zero data byte
     // must still reach it behind that 0.
@@ -72,33 +57,6 @@ TEST_F(ReportTransfer, WriteKeepsAZeroReportIdAndZeroDataBytes) {
     ASSERT_EQ(writeReportTo(host_, report.data(), report.size()), 0);
 
     EXPECT_EQ(deviceReceives(), report);
-}
-
-TEST_F(ReportTransfer, NumberedReportArrivesWithItsIdAtByteZero) {
-    Bytes answer(44, 0);
-    answer[0] = 0x02;
-    answer[3] = 0x01;
-    answer[43] = 0x99;
-    deviceSends(answer);
-
-    Bytes buffer(44, 0xEE);
-    ASSERT_EQ(readReportFrom(host_, true, buffer.data(), buffer.size(), 1000), 0);
-
-    EXPECT_EQ(buffer, answer);
-}
-
-TEST_F(ReportTransfer, UnnumberedReportGetsAZeroIdByteInFront) {
-    Bytes data(64);
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        data[i] = static_cast<std::uint8_t>(i + 1);
-    }
-    deviceSends(data);
-
-    Bytes buffer(65, 0xEE);
-    ASSERT_EQ(readReportFrom(host_, false, buffer.data(), buffer.size(), 1000), 0);
-
-    EXPECT_EQ(buffer[0], 0x00);
-    EXPECT_EQ(Bytes(buffer.begin() + 1, buffer.end()), data);
 }
 
 TEST_F(ReportTransfer, ShortReportIsPaddedWithZeros) {
@@ -130,25 +88,6 @@ TEST_F(ReportTransfer, HangUpMeansTheDeviceIsGone) {
     Bytes buffer(16);
 
     EXPECT_EQ(readReportFrom(host_, true, buffer.data(), buffer.size(), 1000), ENODEV);
-}
-
-TEST_F(ReportTransfer, FailedWriteReturnsTheSystemErrorCode) {
-    unplug();
-    const Bytes report(8, 0x01);
-
-    EXPECT_EQ(writeReportTo(host_, report.data(), report.size()), EPIPE);
-}
-
-TEST_F(ReportTransfer, DiscardDropsQueuedReportsOnly) {
-    deviceSends({0x02, 0x01});
-    deviceSends({0x02, 0x02});
-
-    discardQueuedReports(host_);
-    deviceSends({0x02, 0x03});
-
-    Bytes buffer(2);
-    ASSERT_EQ(readReportFrom(host_, true, buffer.data(), buffer.size(), 1000), 0);
-    EXPECT_EQ(buffer, (Bytes{0x02, 0x03}));
 }
 
 }  // namespace
