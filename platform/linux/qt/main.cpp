@@ -3,13 +3,13 @@
 
 #include "device/clock.h"
 #include "platform/linux/hid/linux_hid_platform.h"
-#include "platform/linux/qt/german_translation.h"
+#include "platform/linux/qt/application_setup.h"
 #include "platform/linux/qt/hotplug_source.h"
 #include "platform/linux/qt/updater_window.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    talo::qt::installGermanTranslation(app);
+    talo::qt::prepareApplication(app);
 
     talo::LinuxHidPlatform hid;
     talo::SteadyClock clock;

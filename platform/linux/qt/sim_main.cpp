@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "device/clock.h"
-#include "platform/linux/qt/german_translation.h"
+#include "platform/linux/qt/application_setup.h"
 #include "platform/linux/qt/sim_control_window.h"
 #include "platform/linux/qt/sim_notification_source.h"
 #include "platform/linux/qt/updater_window.h"
@@ -62,7 +62,7 @@ int main(int argc, char* argv[]) {
             stderr);
         return 2;
     }
-    talo::qt::installGermanTranslation(app);
+    talo::qt::prepareApplication(app);
 
     // A real clock, so the demonstration is paced like a real update.
     talo::SteadyClock clock;

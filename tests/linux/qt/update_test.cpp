@@ -1,0 +1,171 @@
+#include <QProgressBar>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
+
+#include "device/commands.h"
+#include "resources/firmware_image.h"
+#include "sim/sim_errors.h"
+#include "tests/linux/qt/updater_window_fixture.h"
+#include "ui/control_ids.h"
+#include "ui/message_ids.h"
+
+namespace talo::qt::test {
+namespace {
+
+// What the progress window showed at each pause of the update.
+struct ProgressSighting {
+    bool visible = false;
+    int value = 0;
+    QString title;
+};
+
+// Forwards to the virtual clock and looks at the progress window at every pause, while the
+// update runs without an event loop.
+class WatchingClock final : public Clock {
+  public:
+    WatchingClock(sim::VirtualClock& inner, const QtWindowOps*& ops) : inner_(inner), ops_(ops) {}
+    void sleepMs(std::uint32_t ms) override {
+        if (ops_ != nullptr && ops_->progressWindow() != nullptr) {
+            const QProgressBar* bar = ops_->progressWindow();
+            sightings.push_back({bar->isVisible(), bar->value(), bar->windowTitle()});
+        }
+        inner_.sleepMs(ms);
+    }
+    std::uint64_t nowMicros() const override { return inner_.nowMicros(); }
+
+    std::vector<ProgressSighting> sightings;
+
+  private:
+    sim::VirtualClock& inner_;
+    const QtWindowOps*& ops_;
+};
+
+class UpdateTest : public UpdaterWindowTest {
+  protected:
+    void startWatched() {
+        window = std::make_unique<UpdaterWindow>(*hid, watching, *notifications);
+        watchedOps = &window->ops();
+        boxes->setOwner(&window->dialog());
+        ASSERT_TRUE(dialog().initialise());
+        dialog().show();
+    }
+
+    const QtWindowOps* watchedOps = nullptr;
+    WatchingClock watching{clock, watchedOps};
+};
+
+TEST_F(UpdateTest, ClickOnUpdateWritesTheImageAndShowsSuccess) {
+    const sim::DeviceId unit = plug(sim::Situation::Ready);
+    startWatched();
+
+    clickUpdate();
+
+    const sim::FlashModel& flash = hid->unit(unit).flash;
+    ASSERT_GE(flash.contents.size(), talo_firmware_image_size);
+    EXPECT_TRUE(std::equal(talo_firmware_image, talo_firmware_image + talo_firmware_image_size,
+                           flash.contents.begin()));
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
+    EXPECT_EQ(ops().controlText(kIdControllerVersion), u"1.8");
+    EXPECT_FALSE(dialog().button(kIdUpdate)->isEnabled());
+    EXPECT_EQ(ops().progressWindow(), nullptr);
+    EXPECT_TRUE(boxes->shown().empty());
+    saveScreenshot(QStringLiteral("update-succeeded"));
+}
+
+TEST_F(UpdateTest, ProgressWindowShowsEachPositionWhileTheBlocksAreWritten) {
+    plug(sim::Situation::Ready);
+    startWatched();
+
+    clickUpdate();
+
+    const auto& seen = watching.sightings;
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](const ProgressSighting& s) {
+        return s.visible && s.title == boxText(kMsgProgressTitle);
+    }));
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end(),
+                               [](const auto& a, const auto& b) { return a.value < b.value; }));
+    EXPECT_EQ(seen.back().value, 100);
+    EXPECT_GT(std::count_if(seen.begin(), seen.end(),
+                            [](const ProgressSighting& s) { return s.value == 50; }),
+              0);
+}
+
+TEST_F(UpdateTest, DowngradeQuestionInGermanAnsweredNoSendsNothing) {
+    const sim::DeviceId unit = plug(sim::Situation::Downgrade);
+    start();
+    hid->unit(unit).clearLog();
+    boxes->answer(QMessageBox::No);
+
+    clickUpdate();
+
+    ASSERT_EQ(boxes->shown().size(), 1u);
+    const ShownBox& question = boxes->shown().front();
+    EXPECT_EQ(question.caption, boxText(kMsgDowngradeCaption));
+    EXPECT_EQ(question.text, boxText(kMsgDowngradeText));
+    EXPECT_EQ(question.icon, QMessageBox::Warning);
+    EXPECT_TRUE(question.buttons.contains(QStringLiteral("&Ja")) ||
+                question.buttons.contains(QStringLiteral("Ja")))
+        << question.buttons.join(QLatin1Char(',')).toStdString();
+    EXPECT_TRUE(hid->unit(unit).requests.empty());
+    EXPECT_TRUE(dialog().button(kIdUpdate)->isEnabled());
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgReady));
+}
+
+TEST_F(UpdateTest, DowngradeQuestionAnsweredYesWritesTheImage) {
+    const sim::DeviceId unit = plug(sim::Situation::Downgrade);
+    start();
+    boxes->answer(QMessageBox::Yes);
+
+    clickUpdate();
+
+    EXPECT_EQ(hid->unit(unit).flash.bytesWritten, talo_firmware_image_size);
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
+}
+
+TEST_F(UpdateTest, WrongEchoOfUnprotectShowsStepTextWithCodeLine) {
+    const sim::DeviceId unit = plug(sim::Situation::Ready);
+    hid->unit(unit).injectFault(kCmdSetWriteProtect, sim::FaultKind::WrongEcho);
+    start();
+    boxes->saveImages(QStringLiteral(TALO_QT_SCREENSHOT_DIR), QStringLiteral("failure-unprotect"));
+
+    clickUpdate();
+
+    ASSERT_EQ(boxes->shown().size(), 1u);
+    const ShownBox& failure = boxes->shown().front();
+    EXPECT_EQ(failure.caption, QStringLiteral("Update fehlgeschlagen!"));
+    EXPECT_EQ(failure.text,
+              boxText(kMsgUnprotectFailed) +
+                  QStringLiteral("\nDas System meldet Fehlercode 0x0000065b-0x00000000"));
+    EXPECT_EQ(failure.icon, QMessageBox::Critical);
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateAborted));
+    EXPECT_FALSE(dialog().button(kIdUpdate)->isEnabled());
+    EXPECT_FALSE(window->session().isOpen());
+    saveScreenshot(QStringLiteral("update-failed"));
+}
+
+TEST_F(UpdateTest, UnitLostDuringTheBlocksIsReportedAfterTheProgressWindowIsGone) {
+    const sim::DeviceId unit = plug(sim::Situation::Ready);
+    hid->unit(unit).disconnectAtWriteBlock = 5;
+    start();
+    bool progressGoneDuringBox = false;
+    boxes->answer(QMessageBox::Ok, [this, &progressGoneDuringBox] {
+        progressGoneDuringBox = ops().progressWindow() == nullptr;
+    });
+
+    clickUpdate();
+    settle();
+
+    ASSERT_EQ(boxes->shown().size(), 1u);
+    EXPECT_EQ(boxes->shown().front().text,
+              boxText(kMsgWriteBlockFailed) +
+                  QStringLiteral("\nDas System meldet Fehlercode 0xfffffffe-0x%1")
+                      .arg(sim::kErrorDeviceNotConnected, 8, 16, QLatin1Char('0')));
+    EXPECT_TRUE(progressGoneDuringBox);
+    // The removal, delivered once the update had ended, finds no unit open and changes nothing.
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateAborted));
+}
+
+}  // namespace
+}  // namespace talo::qt::test

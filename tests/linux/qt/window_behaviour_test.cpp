@@ -1,0 +1,137 @@
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "tests/linux/qt/updater_window_fixture.h"
+#include "ui/control_ids.h"
+#include "ui/message_ids.h"
+
+namespace talo::qt::test {
+namespace {
+
+class WindowBehaviourTest : public UpdaterWindowTest {
+  protected:
+    void expectQuitCleanly() {
+        EXPECT_TRUE(dialog().hasEnded());
+        EXPECT_EQ(dialog().result(), 2);
+        EXPECT_FALSE(dialog().isVisible());
+        EXPECT_FALSE(window->session().isOpen());
+        EXPECT_EQ(hid->totalOpenHandles(), 0u);
+        EXPECT_FALSE(notifications->isActive());
+    }
+
+    void activate() {
+        QApplication::setActiveWindow(&dialog());
+        dialog().button(kIdQuit)->setFocus();
+    }
+};
+
+TEST_F(WindowBehaviourTest, EscapeEndsLikeBeenden) {
+    plug(sim::Situation::Ready);
+    start();
+
+    QTest::keyClick(&dialog(), Qt::Key_Escape);
+
+    expectQuitCleanly();
+}
+
+TEST_F(WindowBehaviourTest, CloseBoxEndsLikeBeenden) {
+    plug(sim::Situation::Ready);
+    start();
+
+    dialog().close();
+
+    expectQuitCleanly();
+}
+
+TEST_F(WindowBehaviourTest, EnterInTheStatusPaneActsOnBeenden) {
+    plug(sim::Situation::Ready);
+    start();
+    activate();
+    dialog().statusPane()->setFocus();
+
+    QTest::keyClick(dialog().statusPane(), Qt::Key_Return);
+
+    expectQuitCleanly();
+}
+
+TEST_F(WindowBehaviourTest, EnterOnAFocusedUpdateStartsTheUpdate) {
+    plug(sim::Situation::Ready);
+    start();
+    activate();
+    dialog().button(kIdUpdate)->setFocus();
+
+    QTest::keyClick(dialog().button(kIdUpdate), Qt::Key_Return);
+
+    EXPECT_FALSE(dialog().hasEnded());
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
+}
+
+TEST_F(WindowBehaviourTest, FocusStartsOnBeendenAndTabMovesToUpdate) {
+    plug(sim::Situation::Ready);
+    start();
+    QApplication::setActiveWindow(&dialog());
+
+    EXPECT_EQ(QApplication::focusWidget(), dialog().button(kIdQuit));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog().button(kIdUpdate));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog().button(kIdQuit));
+}
+
+TEST_F(WindowBehaviourTest, OnlyTheControllerRowIsRedAndOnlyWhileEnabled) {
+    const sim::DeviceId unit = plug(sim::Situation::Ready);
+    start();
+    const QImage armed = dialog().grab().toImage();
+
+    EXPECT_GT(redPixels(armed, controlRect(kIdControllerLabel)), 0);
+    EXPECT_GT(redPixels(armed, controlRect(kIdControllerVersion)), 0);
+    for (const int id :
+         {kIdUnitLabel, kIdUnitVersion, kIdBootloaderLabel, kIdBootloaderVersion, kIdStatusPane}) {
+        EXPECT_EQ(redPixels(armed, controlRect(id)), 0) << id;
+    }
+
+    hid->unplug(unit);
+    settle();
+    const QImage idle = dialog().grab().toImage();
+    EXPECT_EQ(redPixels(idle, controlRect(kIdControllerLabel)), 0);
+    EXPECT_EQ(redPixels(idle, controlRect(kIdControllerVersion)), 0);
+    saveScreenshot(QStringLiteral("red-row-disabled"));
+}
+
+TEST_F(WindowBehaviourTest, RepaintingTheRedRowKeepsOneBrush) {
+    plug(sim::Situation::Ready);
+    start();
+
+    for (int i = 0; i < 3; ++i) {
+        dialog().grab();
+    }
+
+    EXPECT_EQ(ops().brushesCreated(), 1u);
+    window.reset();
+}
+
+TEST_F(WindowBehaviourTest, LogoIsDrawnRightOfTheGroupBoxWithoutItsGreen) {
+    start();
+    const QImage shot = dialog().grab().toImage();
+    const QRect group = controlRect(kIdVersionGroup);
+    const QRect logoArea(group.right() + 20, group.top(), dialog().width() - group.right() - 20,
+                         group.height());
+
+    int drawn = 0;
+    int green = 0;
+    const QColor background = dialog().palette().color(QPalette::Window);
+    for (int y = logoArea.top(); y <= logoArea.bottom(); ++y) {
+        for (int x = logoArea.left(); x < logoArea.right(); ++x) {
+            const QColor pixel = shot.pixelColor(x, y);
+            drawn += pixel != background ? 1 : 0;
+            green += (pixel.green() > 200 && pixel.red() < 60 && pixel.blue() < 60) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(drawn, 500);
+    EXPECT_EQ(green, 0);
+}
+
+}  // namespace
+}  // namespace talo::qt::test
