@@ -1,5 +1,7 @@
 #include "system_platform.h"
 
+#include "sleeping_clock.h"
+
 #if defined(TALO_FLASH_LINUX_HID)
 #include "platform/linux/hid/linux_hid_platform.h"
 #endif
@@ -24,7 +26,7 @@ std::unique_ptr<Clock> makeSystemClock() {
 #if defined(TALO_FLASH_WIN32_HID)
     return std::make_unique<win32::WaitableTimerClock>();
 #else
-    return std::make_unique<SteadyClock>();
+    return std::make_unique<SleepingClock>();
 #endif
 }
 

@@ -11,7 +11,7 @@ namespace talo::flash {
 std::unique_ptr<HidPlatform> makeSystemHid();
 
 // The clock for the real pacing: a high-resolution timer on Windows (its default 15.6 ms tick
-// would stretch every 20 ms pause), the standard steady clock elsewhere.
+// would stretch every 20 ms pause), a sleeping steady clock elsewhere.
 std::unique_ptr<Clock> makeSystemClock();
 
 }  // namespace talo::flash

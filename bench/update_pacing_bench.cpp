@@ -1,0 +1,71 @@
+// Runs `talo-flash update --simulate` in process twice: once on a virtual clock to take the
+// floor of mandated pauses, once on the real clock to take wall and CPU time. Prints the
+// figures and their ratios as key=value lines.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "app.h"
+#include "resources/firmware_image.h"
+#include "sim/virtual_clock.h"
+#include "system_platform.h"
+
+namespace {
+
+using talo::flash::Console;
+using talo::flash::Environment;
+
+int runUpdate(talo::Clock& clock) {
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    Environment environment{Console{out, err, in, false, false, false},
+                            clock,
+                            talo::FirmwareImage{talo_firmware_image, talo_firmware_image_size},
+                            {},
+                            500,
+                            nullptr};
+    return talo::flash::runTool({"update", "--simulate"}, environment);
+}
+
+double cpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // --clock=steady measures the shared SteadyClock instead of the tool's own clock.
+    const bool steady = argc > 1 && std::strcmp(argv[1], "--clock=steady") == 0;
+    talo::sim::VirtualClock virtualClock;
+    if (runUpdate(virtualClock) != 0) {
+        std::cerr << "the update on the virtual clock failed\n";
+        return 1;
+    }
+    const double floorSeconds = static_cast<double>(virtualClock.totalPausedMs()) / 1000.0;
+
+    const std::unique_ptr<talo::Clock> clock =
+        steady ? std::make_unique<talo::SteadyClock>() : talo::flash::makeSystemClock();
+    const double cpuBefore = cpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    const int result = runUpdate(*clock);
+    const double wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    const double cpu = cpuSeconds() - cpuBefore;
+    if (result != 0) {
+        std::cerr << "the update on the real clock failed\n";
+        return 1;
+    }
+    std::printf(
+        "clock=%s\nfloor_s=%.3f\nwall_s=%.3f\nwall_over_floor=%.5f\ncpu_s=%.3f\ncpu_share_pct=%."
+        "3f\n",
+        steady ? "steady" : "talo-flash", floorSeconds, wallSeconds, wallSeconds / floorSeconds,
+        cpu, 100.0 * cpu / wallSeconds);
+    return 0;
+}
