@@ -17,7 +17,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-find_program(TALO_WINE NAMES wine wine64)
+find_program(TALO_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(TALO_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR "${TALO_WINE}")
 endif()
