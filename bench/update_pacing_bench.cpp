@@ -27,6 +27,7 @@ int runUpdate(talo::Clock& clock) {
                             clock,
                             talo::FirmwareImage{talo_firmware_image, talo_firmware_image_size},
                             {},
+                            {},
                             500,
                             nullptr};
     return talo::flash::runTool({"update", "--simulate"}, environment);

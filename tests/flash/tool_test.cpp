@@ -49,7 +49,8 @@ class FlashToolTest : public ::testing::Test {
         Environment environment{Console{out, err, in, outIsTerminal, false, inIsTerminal},
                                 clockOverride != nullptr ? *clockOverride : clock,
                                 FirmwareImage{image.data(), image.size()},
-                                {},
+                                systemHid,
+                                noUnitHint,
                                 500,
                                 nullptr};
         const int code = runTool(arguments, environment);
@@ -57,9 +58,7 @@ class FlashToolTest : public ::testing::Test {
         return code;
     }
 
-    const sim::SimulatedUnit& unit() const {
-        return simulation->unit(simulation->deviceCount() - 1);
-    }
+    const sim::SimulatedUnit& unit() const { return simulation->unit(); }
 
     // The flash holds exactly the image (the tail needs no filling: the length is whole words).
     void expectFlashHoldsImage() const {
@@ -90,7 +89,9 @@ class FlashToolTest : public ::testing::Test {
     bool outIsTerminal = false;
     bool inIsTerminal = false;
     sim::VirtualClock clock;
-    std::unique_ptr<sim::SimHidPlatform> simulation;
+    std::function<std::unique_ptr<HidPlatform>()> systemHid;
+    std::function<std::string(HidPlatform&)> noUnitHint;
+    std::unique_ptr<SimulatedBus> simulation;
 };
 
 TEST_F(FlashToolTest, UpdateWritesTheImageWithTheMandatedPauses) {
@@ -248,6 +249,13 @@ TEST_F(FlashToolTest, ListMarksTheUnitAmongForeignDevices) {
     expectJsonWith(R"("unit":false}])");
 }
 
+TEST_F(FlashToolTest, WaitPollsUntilTheUnitArrives) {
+    EXPECT_EQ(run({"info", "--wait", "--simulate=arrives-after:5"}), 0);
+    EXPECT_EQ(clock.pauses(), (std::vector<std::uint32_t>{500, 500, 500}));
+    EXPECT_NE(err.str().find("waiting for a programming unit"), std::string::npos);
+    EXPECT_NE(out.str().find("situation:  ready"), std::string::npos);
+}
+
 TEST_F(FlashToolTest, VersionPrintsImageVersionAndDigest) {
     const std::string abc = "abc";
     image.assign(abc.begin(), abc.end());
@@ -269,6 +277,14 @@ TEST_F(FlashToolTest, UsageErrorsExitWithTwo) {
 TEST_F(FlashToolTest, WithoutSystemHidOnlySimulationWorks) {
     EXPECT_EQ(run({"info"}), 1);
     EXPECT_NE(err.str().find("use --simulate"), std::string::npos);
+}
+
+TEST_F(FlashToolTest, SystemHidWithoutUnitAddsThePlatformsHint) {
+    systemHid = [this] { return std::make_unique<sim::SimHidPlatform>(clock); };
+    noUnitHint = [](HidPlatform&) { return std::string("install the udev rule"); };
+    EXPECT_EQ(run({"info"}), 3);
+    EXPECT_NE(err.str().find("no programming unit found; install the udev rule"),
+              std::string::npos);
 }
 
 TEST_F(FlashToolTest, HelpListsVerbsAndExitCodes) {

@@ -119,7 +119,14 @@ int runTool(const std::vector<std::string>& arguments, Environment& environment)
         if (verb->name() == args.verb) {
             Invocation invocation{
                 args, environment.console, *hid, environment.clock, environment.image, object};
-            return finish(environment, json, object, verb->execute(invocation));
+            VerbResult result = verb->execute(invocation);
+            if (result.code == ExitCode::NoUnit && systemHid && environment.noUnitHint) {
+                const std::string hint = environment.noUnitHint(*systemHid);
+                if (!hint.empty()) {
+                    result.message += "; " + hint;
+                }
+            }
+            return finish(environment, json, object, result);
         }
     }
     return finish(environment, json, object, {ExitCode::Usage, "unknown verb"});

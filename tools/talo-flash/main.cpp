@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
         *clock,
         talo::FirmwareImage{talo_firmware_image, talo_firmware_image_size},
         talo::flash::makeSystemHid,
+        talo::flash::noUnitHint,
+        500,
+        nullptr,
     };
     return talo::flash::runTool(arguments, environment);
 }

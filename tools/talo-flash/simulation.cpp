@@ -76,6 +76,9 @@ std::string parseSimulation(std::string_view spec, SimulationPlan& plan) {
         } else if (takeCount(token, "foreign", count)) {
             plan.foreignDevices = count;
             known = true;
+        } else if (takeCount(token, "arrives-after", count)) {
+            plan.arrivalListing = count;
+            known = true;
         }
         if (!known) {
             return "--simulate: unknown situation or fault '" + std::string(token) + "'";
@@ -84,19 +87,37 @@ std::string parseSimulation(std::string_view spec, SimulationPlan& plan) {
     return {};
 }
 
-std::unique_ptr<sim::SimHidPlatform> buildSimulation(const SimulationPlan& plan, Clock& clock) {
-    auto platform = std::make_unique<sim::SimHidPlatform>(clock);
+SimulatedBus::SimulatedBus(Clock& clock, std::uint32_t arrivalListing)
+    : platform_(clock), arrivalListing_(arrivalListing) {}
+
+void SimulatedBus::setUnit(sim::DeviceId id) {
+    unit_ = id;
+    if (arrivalListing_ > 0) {
+        platform_.unplug(id);
+    }
+}
+
+bool SimulatedBus::listInterfaces(std::vector<std::u16string>& paths) {
+    if (unit_ && ++listings_ == arrivalListing_) {
+        platform_.plug(*unit_);
+    }
+    return platform_.listInterfaces(paths);
+}
+
+std::unique_ptr<SimulatedBus> buildSimulation(const SimulationPlan& plan, Clock& clock) {
+    auto bus = std::make_unique<SimulatedBus>(clock, plan.arrivalListing);
+    sim::SimHidPlatform& platform = bus->platform();
     for (std::size_t i = 0; i < plan.foreignDevices; ++i) {
-        platform->addForeignDevice(kForeignVendorId,
-                                   static_cast<std::uint16_t>(kForeignFirstProductId + i));
+        platform.addForeignDevice(kForeignVendorId,
+                                  static_cast<std::uint16_t>(kForeignFirstProductId + i));
     }
     if (plan.situation) {
         sim::SimulatedUnit unit = sim::makeUnit(*plan.situation);
         unit.faults.insert(unit.faults.end(), plan.faults.begin(), plan.faults.end());
         unit.disconnectAtWriteBlock = plan.unplugAtBlock;
-        platform->addUnit(std::move(unit));
+        bus->setUnit(platform.addUnit(std::move(unit)));
     }
-    return platform;
+    return bus;
 }
 
 }  // namespace talo::flash

@@ -21,11 +21,51 @@ namespace talo::flash {
 //   block-fails:N        the unit refuses WriteBlock number N (from 1)
 //   unplug-at:N          the unit is unplugged while WriteBlock number N is sent
 //   foreign:N            N other HID devices are listed before the unit
+//   arrives-after:N      the unit is plugged in when the device list is taken the N-th time
 struct SimulationPlan {
     std::optional<sim::Situation> situation = sim::Situation::Ready;  // none: no unit
     std::vector<sim::Fault> faults;
     std::uint32_t unplugAtBlock = 0;
     std::size_t foreignDevices = 0;
+    std::uint32_t arrivalListing = 0;  // 0: present from the start
+};
+
+// The simulated HID stack of a plan, with the unit's late arrival. Passes every call to the
+// SimHidPlatform, which stays reachable for inspection.
+class SimulatedBus final : public HidPlatform {
+  public:
+    SimulatedBus(Clock& clock, std::uint32_t arrivalListing);
+
+    sim::SimHidPlatform& platform() { return platform_; }
+    const sim::SimHidPlatform& platform() const { return platform_; }
+    // The unit, when the plan has one.
+    const sim::SimulatedUnit& unit() const { return platform_.unit(*unit_); }
+    void setUnit(sim::DeviceId id);
+
+    bool listInterfaces(std::vector<std::u16string>& paths) override;
+    HidHandle open(const std::u16string& path) override { return platform_.open(path); }
+    void close(HidHandle handle) override { platform_.close(handle); }
+    bool attributes(HidHandle handle, std::uint16_t& vendorId, std::uint16_t& productId) override {
+        return platform_.attributes(handle, vendorId, productId);
+    }
+    bool reportLengths(HidHandle handle, std::uint32_t& inputLength,
+                       std::uint32_t& outputLength) override {
+        return platform_.reportLengths(handle, inputLength, outputLength);
+    }
+    bool writeReport(HidHandle handle, const std::uint8_t* data, std::size_t length) override {
+        return platform_.writeReport(handle, data, length);
+    }
+    bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
+                    std::uint32_t timeoutMs) override {
+        return platform_.readReport(handle, data, length, timeoutMs);
+    }
+    std::uint32_t lastError() const override { return platform_.lastError(); }
+
+  private:
+    sim::SimHidPlatform platform_;
+    std::optional<sim::DeviceId> unit_;
+    std::uint32_t arrivalListing_;
+    std::uint32_t listings_ = 0;
 };
 
 // Error code the simulated unit answers a refused command with (status 0xFF).
@@ -35,6 +75,6 @@ inline constexpr std::uint32_t kSimulatedUnitError = 0x0E01;
 std::string parseSimulation(std::string_view spec, SimulationPlan& plan);
 
 // The simulated HID stack for `plan`; `clock` is borrowed by the platform.
-std::unique_ptr<sim::SimHidPlatform> buildSimulation(const SimulationPlan& plan, Clock& clock);
+std::unique_ptr<SimulatedBus> buildSimulation(const SimulationPlan& plan, Clock& clock);
 
 }  // namespace talo::flash

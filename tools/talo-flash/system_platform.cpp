@@ -16,10 +16,21 @@ std::unique_ptr<HidPlatform> makeSystemHid() {
 #if defined(TALO_FLASH_LINUX_HID)
     return std::make_unique<LinuxHidPlatform>();
 #elif defined(TALO_FLASH_WIN32_HID)
-    return std::make_unique<Win32HidPlatform>();
+    return std::make_unique<win32::Win32HidPlatform>();
 #else
     return nullptr;
 #endif
+}
+
+std::string noUnitHint([[maybe_unused]] HidPlatform& hid) {
+#if defined(TALO_FLASH_LINUX_HID)
+    const auto* linuxHid = dynamic_cast<const LinuxHidPlatform*>(&hid);
+    if (linuxHid != nullptr && linuxHid->sawUnitWithoutPermission()) {
+        return "a programming unit is plugged in, but this user may not open it; install the "
+               "udev rule (70-talo-updater.rules) and plug the unit in again";
+    }
+#endif
+    return {};
 }
 
 std::unique_ptr<Clock> makeSystemClock() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "device/clock.h"
 #include "device/hid_platform.h"
@@ -9,6 +10,10 @@ namespace talo::flash {
 
 // The HID stack of the system the tool runs on; null when the build has none.
 std::unique_ptr<HidPlatform> makeSystemHid();
+
+// Why no unit was found although one may be there, for the user; empty when nothing is known.
+// On Linux: a unit's hidraw node exists but may not be opened (the udev rule is missing).
+std::string noUnitHint(HidPlatform& hid);
 
 // The clock for the real pacing: a high-resolution timer on Windows (its default 15.6 ms tick
 // would stretch every 20 ms pause), a sleeping steady clock elsewhere.
