@@ -45,10 +45,15 @@ sim::Fault refusal(std::uint8_t command, std::uint32_t occurrence) {
 std::string parseSimulation(std::string_view spec, SimulationPlan& plan) {
     plan = SimulationPlan{};
     bool situationGiven = false;
-    while (!spec.empty()) {
+    if (spec.empty()) {
+        return {};
+    }
+    // Every piece between commas counts, so "ready," is refused for its empty piece.
+    for (bool more = true; more;) {
         const std::size_t comma = spec.find(',');
         const std::string_view token = spec.substr(0, comma);
-        spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+        more = comma != std::string_view::npos;
+        spec = more ? spec.substr(comma + 1) : std::string_view();
 
         sim::Situation situation{};
         std::uint32_t count = 0;
