@@ -1,11 +1,14 @@
 #include "platform/linux/qt/qt_window_ops.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/linux/qt/artwork.h"
@@ -29,7 +32,31 @@ ScreenRect toScreenRect(const QRect& rect) {
     return ScreenRect{rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
 }
 
+constexpr int kExposeWaitMs = 1000;
+
+// A window that has just been mapped is painted only once the window system has exposed it,
+// and the update runs no event loop. Window-system events are taken here, briefly, without
+// user input and without device notifications (both wait behind socket notifiers or in the
+// input queue), so nothing of the program runs in between.
+void waitUntilExposed(QWidget& window) {
+    QElapsedTimer waited;
+    waited.start();
+    while (window.windowHandle() != nullptr && !window.windowHandle()->isExposed() &&
+           waited.elapsed() < kExposeWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
+    }
+}
+
 }  // namespace
+
+bool CloseBlocker::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close) {
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 QString displayText(const std::u16string& text) {
     QString shown = toQString(text);
@@ -195,7 +222,10 @@ bool QtWindowOps::createProgressWindow(const std::u16string& title, int x, int y
     // classic frame and caption.
     progress_->setGeometry(x + kDialogFrame, y + kDialogFrame + kCaptionHeight,
                            width - 2 * kDialogFrame, height - 2 * kDialogFrame - kCaptionHeight);
+    progress_->installEventFilter(&closeBlocker_);
+    dialog_.setUpdateRunning(true);
     progress_->show();
+    waitUntilExposed(*progress_);
     progress_->repaint();
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <map>
 #include <memory>
@@ -15,6 +16,12 @@ class QWidget;
 namespace talo::qt {
 
 class UpdaterDialog;
+
+// Keeps the progress window open against close requests: it ends with the block loop.
+class CloseBlocker final : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 
 // CR LF line breaks, as the catalogue and the logic write them, turned into the LF Qt expects.
 QString displayText(const std::u16string& text);
@@ -65,6 +72,7 @@ class QtWindowOps final : public WindowOps {
     NotificationSource& notifications_;
     bool notifying_ = false;
     std::map<int, std::u16string> texts_;
+    CloseBlocker closeBlocker_;
     std::unique_ptr<QProgressBar> progress_;
     std::set<BrushHandle> liveBrushes_;
     std::size_t brushesCreated_ = 0;

@@ -1,46 +1,71 @@
 #include "platform/linux/qt/sim_notification_source.h"
 
-#include <QMetaObject>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
 #include <utility>
 
 namespace talo::qt {
 
 SimNotificationSource::SimNotificationSource(sim::SimHidPlatform& hid) : hid_(hid) {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_) != 0) {
+        fds_[0] = fds_[1] = -1;
+    }
     hid_.setListener([this](bool arrived, const std::u16string& path) { queue(arrived, path); });
 }
 
 SimNotificationSource::~SimNotificationSource() {
     hid_.setListener({});
+    notifier_.reset();
+    for (const int fd : fds_) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
 }
 
 bool SimNotificationSource::start(Handler handler) {
-    if (startFails_) {
+    if (startFails_ || fds_[0] < 0) {
         return false;
     }
-    handler_ = std::move(handler);
     // Devices plugged in before the start are found by the start-up evaluation itself.
-    ++generation_;
+    pending_.clear();
+    handler_ = std::move(handler);
+    notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
     return true;
 }
 
 void SimNotificationSource::stop() {
+    notifier_.reset();
     handler_ = nullptr;
-    ++generation_;
+    pending_.clear();
 }
 
 void SimNotificationSource::queue(bool arrived, const std::u16string& path) {
-    const DeviceNotification record{kDeviceTypeInterface, path};
-    const std::uint32_t eventCode = arrived ? kDeviceArrival : kDeviceRemoveComplete;
-    const std::uint64_t generation = generation_;
-    QMetaObject::invokeMethod(
-        &context_,
-        [this, eventCode, record, generation] {
-            if (handler_ && generation == generation_) {
-                const Handler handler = handler_;
-                handler(eventCode, record);
-            }
-        },
-        Qt::QueuedConnection);
+    if (fds_[1] < 0 || !handler_) {
+        return;
+    }
+    pending_.push_back(
+        Event{arrived ? kDeviceArrival : kDeviceRemoveComplete, {kDeviceTypeInterface, path}});
+    const char wake = 1;
+    [[maybe_unused]] const ssize_t written = ::write(fds_[1], &wake, 1);
+}
+
+void SimNotificationSource::drain() {
+    char bytes[64];
+    while (::read(fds_[0], bytes, sizeof bytes) > 0) {
+    }
+    // A handler may open a message box whose loop drains further events itself; each event is
+    // taken from the queue exactly once either way.
+    while (handler_ && !pending_.empty()) {
+        const Event event = std::move(pending_.front());
+        pending_.pop_front();
+        const Handler handler = handler_;
+        handler(event.eventCode, event.record);
+    }
 }
 
 }  // namespace talo::qt

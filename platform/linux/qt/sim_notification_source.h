@@ -1,20 +1,26 @@
 #pragma once
 
-#include <QObject>
 #include <cstdint>
+#include <deque>
+#include <memory>
 
 #include "platform/linux/qt/notification_source.h"
 #include "sim/sim_hid_platform.h"
 
+class QSocketNotifier;
+
 namespace talo::qt {
 
-// Turns the simulated HID stack's plug and unplug calls into device notifications. They are
-// queued and delivered by the Qt event loop, never from inside the call that plugged or
+// Turns the simulated HID stack's plug and unplug calls into device notifications. Like udev
+// events they wait behind a descriptor that the Qt event loop watches, so they are delivered
+// only by an event loop that takes socket events, never from inside the call that plugged or
 // unplugged (a unit that drops off during an update reports its removal afterwards).
 class SimNotificationSource final : public NotificationSource {
   public:
     explicit SimNotificationSource(sim::SimHidPlatform& hid);
     ~SimNotificationSource() override;
+    SimNotificationSource(const SimNotificationSource&) = delete;
+    SimNotificationSource& operator=(const SimNotificationSource&) = delete;
 
     // While failing, start() refuses, as a failed registration does.
     void setStartFails(bool fails) { startFails_ = fails; }
@@ -24,12 +30,18 @@ class SimNotificationSource final : public NotificationSource {
     void stop() override;
 
   private:
+    struct Event {
+        std::uint32_t eventCode;
+        DeviceNotification record;
+    };
     void queue(bool arrived, const std::u16string& path);
+    void drain();
 
     sim::SimHidPlatform& hid_;
-    QObject context_;  // queued deliveries die with the source
+    int fds_[2] = {-1, -1};  // [0] watched for reading, [1] written once per queued event
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::deque<Event> pending_;
     Handler handler_;
-    std::uint64_t generation_ = 0;  // bumped by start() and stop(): older events are dropped
     bool startFails_ = false;
 };
 

@@ -51,11 +51,7 @@ void UpdaterDialog::createControls() {
                 button->setDefault(item.kind == ControlKind::DefaultButton);
                 button->setFocusPolicy(Qt::StrongFocus);
                 const int id = item.id;
-                connect(button, &QPushButton::clicked, this, [this, id] {
-                    if (logic_ != nullptr) {
-                        logic_->onCommand(id);
-                    }
-                });
+                connect(button, &QPushButton::clicked, this, [this, id] { command(id); });
                 widget = button;
                 break;
             }
@@ -166,7 +162,20 @@ void UpdaterDialog::endDialog(int result) {
 }
 
 void UpdaterDialog::reject() {
-    if (logic_ != nullptr) {
+    if (updateRunning_) {
+        quitHeldBack_ = true;
+        return;
+    }
+    command(kIdQuit);
+}
+
+void UpdaterDialog::command(int id) {
+    if (logic_ == nullptr) {
+        return;
+    }
+    logic_->onCommand(id);
+    if (quitHeldBack_ && !ended_) {
+        quitHeldBack_ = false;
         logic_->onCommand(kIdQuit);
     }
 }

@@ -42,6 +42,10 @@ class UpdaterDialog final : public QDialog {
     void endDialog(int result);
     bool hasEnded() const { return ended_; }
 
+    // While an update writes its blocks, a close request is held back and carried out when the
+    // update command returns, as a queued WM_CLOSE would be.
+    void setUpdateRunning(bool running) { updateRunning_ = running; }
+
     // Hands one device-change event to the logic.
     void deliverDeviceChange(std::uint32_t eventCode, const DeviceNotification& record);
 
@@ -59,6 +63,7 @@ class UpdaterDialog final : public QDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void command(int id);
     void createControls();
     void placeCentred();
     std::optional<StaticColours> staticColours(int controlId);
@@ -68,6 +73,8 @@ class UpdaterDialog final : public QDialog {
     DialogBaseUnits units_;
     std::map<int, QWidget*> controls_;
     QImage logo_;
+    bool updateRunning_ = false;
+    bool quitHeldBack_ = false;
     bool ended_ = false;
     int endResult_ = 0;
 };

@@ -1,6 +1,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "device/commands.h"
@@ -29,12 +31,16 @@ class WatchingClock final : public Clock {
         if (ops_ != nullptr && ops_->progressWindow() != nullptr) {
             const QProgressBar* bar = ops_->progressWindow();
             sightings.push_back({bar->isVisible(), bar->value(), bar->windowTitle()});
+            if (duringBlocks) {
+                std::exchange(duringBlocks, nullptr)();
+            }
         }
         inner_.sleepMs(ms);
     }
     std::uint64_t nowMicros() const override { return inner_.nowMicros(); }
 
     std::vector<ProgressSighting> sightings;
+    std::function<void()> duringBlocks;  // runs once, at the first pause after a block
 
   private:
     sim::VirtualClock& inner_;
@@ -90,6 +96,24 @@ TEST_F(UpdateTest, ProgressWindowShowsEachPositionWhileTheBlocksAreWritten) {
     EXPECT_GT(std::count_if(seen.begin(), seen.end(),
                             [](const ProgressSighting& s) { return s.value == 50; }),
               0);
+}
+
+TEST_F(UpdateTest, CloseRequestDuringTheBlocksEndsTheWindowOnlyAfterTheUpdate) {
+    const sim::DeviceId unit = plug(sim::Situation::Ready);
+    startWatched();
+    bool endedDuringBlocks = true;
+    watching.duringBlocks = [this, &endedDuringBlocks] {
+        dialog().close();
+        endedDuringBlocks = dialog().hasEnded();
+    };
+
+    clickUpdate();
+
+    EXPECT_FALSE(endedDuringBlocks);
+    EXPECT_EQ(hid->unit(unit).flash.bytesWritten, talo_firmware_image_size);
+    EXPECT_TRUE(dialog().hasEnded());
+    EXPECT_EQ(dialog().result(), 2);
+    EXPECT_FALSE(window->session().isOpen());
 }
 
 TEST_F(UpdateTest, DowngradeQuestionInGermanAnsweredNoSendsNothing) {
