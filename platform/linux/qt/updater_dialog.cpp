@@ -22,6 +22,16 @@ QString toQString(const char16_t* text) {
     return QString::fromUtf16(text);
 }
 
+// The version labels may run on up to one dialog unit before their values: the Linux fonts are
+// wider than the Windows dialog font, and "Programmiereinheit" would lose its last letter.
+constexpr int kVersionValueX = 90;
+
+int layoutWidth(const ControlTemplate& item) {
+    const bool versionLabel =
+        item.id == kIdUnitLabel || item.id == kIdBootloaderLabel || item.id == kIdControllerLabel;
+    return versionLabel ? kVersionValueX - item.x - 1 : item.width;
+}
+
 }  // namespace
 
 UpdaterDialog::UpdaterDialog(QWidget* parent)
@@ -81,7 +91,8 @@ void UpdaterDialog::createControls() {
                 break;
             }
         }
-        widget->setGeometry(dialogUnitsToPixels(units_, item.x, item.y, item.width, item.height));
+        widget->setGeometry(
+            dialogUnitsToPixels(units_, item.x, item.y, layoutWidth(item), item.height));
         widget->setEnabled(!item.disabled);
         controls_[item.id] = widget;
     }
