@@ -86,8 +86,13 @@ bool onInterrupt() {
 #ifdef _WIN32
     ExitProcess(130);
 #else
-    // Die of the signal itself, so the parent sees an interrupted child.
+    // Die of the signal itself, so the parent sees an interrupted child. SIGINT is blocked
+    // while its handler runs: unblock it, or raise() would only leave it pending.
     std::signal(SIGINT, SIG_DFL);
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
     std::raise(SIGINT);
     _exit(130);
 #endif
