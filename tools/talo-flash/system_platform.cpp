@@ -1,6 +1,6 @@
 #include "system_platform.h"
 
-#include "sleeping_clock.h"
+#include "pacing_clock.h"
 
 #if defined(TALO_FLASH_LINUX_HID)
 #include "platform/linux/hid/linux_hid_platform.h"
@@ -37,7 +37,7 @@ std::unique_ptr<Clock> makeSystemClock() {
 #if defined(TALO_FLASH_WIN32_HID)
     return std::make_unique<win32::WaitableTimerClock>();
 #else
-    return std::make_unique<SleepingClock>();
+    return std::make_unique<PacingClock>();
 #endif
 }
 
