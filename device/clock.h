@@ -17,8 +17,9 @@ class Clock {
     virtual std::uint64_t nowMicros() const = 0;
 };
 
-// Sleeps with the standard library's steady clock; finishes the last stretch by spinning on
-// the clock when the system sleep returns early, so a pause is never shorter than asked.
+// Sleeps with the standard library's steady clock and finishes the last 150 us on the clock, so
+// a pause is never shorter than asked and at most a few microseconds longer. On Linux, call
+// requestFineTimerSlack() (platform/linux) once at start so the sleep itself ends on time.
 class SteadyClock final : public Clock {
   public:
     void sleepMs(std::uint32_t ms) override;

@@ -19,7 +19,7 @@ TEST(SimulationPlanTest, SituationAndFaultsCombine) {
     EXPECT_EQ(plan.foreignDevices, 3u);
 }
 
-TEST(SimulationPlanTest, EmptySpecIsTheReadyUnitAndNoUnitHasNone) {
+TEST(SimulationPlanTest, EmptyPlanIsTheReadyUnitAndNoUnitHasNone) {
     SimulationPlan plan;
     ASSERT_EQ(parseSimulation("", plan), "");
     EXPECT_EQ(plan.situation, sim::Situation::Ready);

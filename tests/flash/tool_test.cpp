@@ -107,7 +107,7 @@ TEST_F(FlashToolTest, UpdateWritesTheImageWithTheMandatedPauses) {
 
 TEST_F(FlashToolTest, InfoJsonNamesEachSituationWithItsExitCode) {
     struct Case {
-        const char* spec;
+        const char* plan;
         const char* situation;
         int exitCode;
     };
@@ -120,8 +120,8 @@ TEST_F(FlashToolTest, InfoJsonNamesEachSituationWithItsExitCode) {
         {"no-unit", "no-unit", 3},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec);
-        EXPECT_EQ(run({"info", "--json", std::string("--simulate=") + c.spec}), c.exitCode);
+        SCOPED_TRACE(c.plan);
+        EXPECT_EQ(run({"info", "--json", std::string("--simulate=") + c.plan}), c.exitCode);
         expectJsonWith(std::string("\"situation\":\"") + c.situation + "\"");
         expectJsonWith("\"exitCode\":" + std::to_string(c.exitCode) + "}");
     }

@@ -14,7 +14,7 @@ struct CliArgs {
     bool json = false;                    // --json
     bool yes = false;                     // --yes, -y: answer the downgrade question with Yes
     bool wait = false;                    // --wait: wait until a unit arrives
-    std::optional<std::string> simulate;  // --simulate[=SPEC]; "" when given without a value
+    std::optional<std::string> simulate;  // --simulate[=PLAN]; "" when given without a value
 };
 
 struct ParseResult {

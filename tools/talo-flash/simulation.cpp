@@ -42,18 +42,18 @@ sim::Fault refusal(std::uint8_t command, std::uint32_t occurrence) {
 
 }  // namespace
 
-std::string parseSimulation(std::string_view spec, SimulationPlan& plan) {
+std::string parseSimulation(std::string_view text, SimulationPlan& plan) {
     plan = SimulationPlan{};
     bool situationGiven = false;
-    if (spec.empty()) {
+    if (text.empty()) {
         return {};
     }
     // Every piece between commas counts, so "ready," is refused for its empty piece.
     for (bool more = true; more;) {
-        const std::size_t comma = spec.find(',');
-        const std::string_view token = spec.substr(0, comma);
+        const std::size_t comma = text.find(',');
+        const std::string_view token = text.substr(0, comma);
         more = comma != std::string_view::npos;
-        spec = more ? spec.substr(comma + 1) : std::string_view();
+        text = more ? text.substr(comma + 1) : std::string_view();
 
         sim::Situation situation{};
         std::uint32_t count = 0;

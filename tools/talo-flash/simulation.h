@@ -14,7 +14,7 @@
 
 namespace talo::flash {
 
-// What --simulate=SPEC puts on the simulated USB bus. SPEC is a comma-separated list: at most
+// What --simulate=PLAN puts on the simulated USB bus. PLAN is a comma-separated list: at most
 // one situation (ready, downgrade, bootloader, no-controller, incompatible, no-unit; default
 // ready) and any number of faults and extras:
 //   lock-fails, unprotect-fails, erase-fails, address-fails   the unit refuses that command
@@ -71,8 +71,8 @@ class SimulatedBus final : public HidPlatform {
 // Error code the simulated unit answers a refused command with (status 0xFF).
 inline constexpr std::uint32_t kSimulatedUnitError = 0x0E01;
 
-// Returns an empty text on success, else what is wrong with `spec` ("" means ready).
-std::string parseSimulation(std::string_view spec, SimulationPlan& plan);
+// Returns an empty text on success, else what is wrong with `text` ("" means ready).
+std::string parseSimulation(std::string_view text, SimulationPlan& plan);
 
 // The simulated HID stack for `plan`; `clock` is borrowed by the platform.
 std::unique_ptr<SimulatedBus> buildSimulation(const SimulationPlan& plan, Clock& clock);

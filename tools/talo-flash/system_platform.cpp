@@ -1,9 +1,8 @@
 #include "system_platform.h"
 
-#include "pacing_clock.h"
-
 #if defined(TALO_FLASH_LINUX_HID)
 #include "platform/linux/hid/linux_hid_platform.h"
+#include "platform/linux/pacing/timer_slack.h"
 #endif
 #if defined(TALO_FLASH_WIN32_HID)
 #include "platform/win32/waitable_timer_clock.h"
@@ -37,7 +36,10 @@ std::unique_ptr<Clock> makeSystemClock() {
 #if defined(TALO_FLASH_WIN32_HID)
     return std::make_unique<win32::WaitableTimerClock>();
 #else
-    return std::make_unique<PacingClock>();
+#if defined(TALO_FLASH_LINUX_HID)
+    requestFineTimerSlack();
+#endif
+    return std::make_unique<SteadyClock>();
 #endif
 }
 

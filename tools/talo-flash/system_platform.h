@@ -16,7 +16,7 @@ std::unique_ptr<HidPlatform> makeSystemHid();
 std::string noUnitHint(HidPlatform& hid);
 
 // The clock for the real pacing: a high-resolution timer on Windows (its default 15.6 ms tick
-// would stretch every 20 ms pause), PacingClock elsewhere.
+// would stretch every 20 ms pause), SteadyClock with fine timer slack elsewhere.
 std::unique_ptr<Clock> makeSystemClock();
 
 }  // namespace talo::flash

@@ -3,6 +3,7 @@
 
 #include "device/clock.h"
 #include "platform/linux/hid/linux_hid_platform.h"
+#include "platform/linux/pacing/timer_slack.h"
 #include "platform/linux/qt/application_setup.h"
 #include "platform/linux/qt/hotplug_source.h"
 #include "platform/linux/qt/updater_window.h"
@@ -12,6 +13,7 @@ int main(int argc, char* argv[]) {
     talo::qt::prepareApplication(app);
 
     talo::LinuxHidPlatform hid;
+    talo::requestFineTimerSlack();
     talo::SteadyClock clock;
     talo::qt::HotplugSource hotplug;
     talo::qt::UpdaterWindow window(hid, clock, hotplug);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/clock.h"
+#include "platform/linux/pacing/timer_slack.h"
 #include "platform/linux/qt/application_setup.h"
 #include "platform/linux/qt/sim_control_window.h"
 #include "platform/linux/qt/sim_notification_source.h"
@@ -65,6 +66,7 @@ int main(int argc, char* argv[]) {
     talo::qt::prepareApplication(app);
 
     // A real clock, so the demonstration is paced like a real update.
+    talo::requestFineTimerSlack();
     talo::SteadyClock clock;
     talo::sim::SimHidPlatform hid(clock);
     talo::qt::SimNotificationSource notifications(hid);
