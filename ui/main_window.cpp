@@ -7,6 +7,7 @@
 #include "ui/control_ids.h"
 #include "ui/format_text.h"
 #include "ui/message_ids.h"
+#include "ui/message_text.h"
 #include "update/readiness.h"
 #include "update/update_sequence.h"
 
@@ -14,17 +15,10 @@ namespace talo {
 namespace {
 
 constexpr std::size_t kTitleCapacity = 256;
-constexpr int kMessageBufferLength = 2048;
 
 // The title names the carried image's version, major and minor.
 constexpr std::uint32_t kTitleMajor = kImageVersion >> 8;
 constexpr std::uint32_t kTitleMinor = kImageVersion & 0xFFu;
-
-std::u16string loadText(WindowOps& window, std::uint16_t id) {
-    std::array<char16_t, kMessageBufferLength> buffer{};
-    const int length = window.loadString(id, buffer.data(), kMessageBufferLength);
-    return std::u16string(buffer.data(), static_cast<std::size_t>(std::max(length, 0)));
-}
 
 }  // namespace
 
@@ -53,8 +47,8 @@ std::intptr_t MainWindow::onInitDialog() {
 
     registered_ = window.registerDeviceNotification();
     if (!registered_) {
-        const std::u16string caption = loadText(window, kMsgApplicationErrorCaption);
-        const std::u16string text = loadText(window, kMsgRegistrationFailed);
+        const std::u16string caption = loadMessage(window, kMsgApplicationErrorCaption);
+        const std::u16string text = loadMessage(window, kMsgRegistrationFailed);
         window.messageBox(text, caption, MessageBoxKind::Error);
         shutdownCleanup();
         window.endDialog(kDialogResultRegistrationFailed);

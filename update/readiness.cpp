@@ -5,29 +5,14 @@
 #include "device/session.h"
 #include "ui/control_ids.h"
 #include "ui/format_text.h"
+#include "ui/message_text.h"
 #include "ui/status_pane.h"
-#include "update/messages.h"
 
 namespace talo {
 
 namespace {
 
 constexpr std::uint16_t kAttachedController = 3;
-
-std::uint16_t situationMessage(Readiness outcome) {
-    switch (outcome) {
-        case Readiness::WrongMode:
-            return kMsgWrongMode;
-        case Readiness::NoController:
-            return kMsgNoController;
-        case Readiness::IncompatibleController:
-            return kMsgIncompatible;
-        case Readiness::NoDevice:
-        case Readiness::Ready:
-            break;
-    }
-    return kMsgNoUnitFound;
-}
 
 // Situation, blank line, then the numbered instructions appended.
 void showSituation(WindowOps& window, std::uint16_t messageId) {
@@ -65,6 +50,22 @@ void onRemoval(UpdaterContext& context, const DeviceNotification& record) {
 }
 
 }  // namespace
+
+std::uint16_t guidanceMessage(Readiness outcome) {
+    switch (outcome) {
+        case Readiness::NoDevice:
+            return kMsgNoUnitFound;
+        case Readiness::WrongMode:
+            return kMsgWrongMode;
+        case Readiness::NoController:
+            return kMsgNoController;
+        case Readiness::IncompatibleController:
+            return kMsgIncompatible;
+        case Readiness::Ready:
+            break;
+    }
+    return kMsgReady;
+}
 
 Readiness readinessOf(std::int32_t openResult, const DeviceSession& session) {
     if (openResult != 0) {
@@ -110,7 +111,7 @@ void evaluateReadiness(UpdaterContext& context, EvaluationCaller caller) {
     if (outcome == Readiness::IncompatibleController) {
         showIncompatibleBox(window);
     }
-    showSituation(window, situationMessage(outcome));
+    showSituation(window, guidanceMessage(outcome));
     if (startUp) {
         refreshVersionPanel(window, context.session);
     }

@@ -15,6 +15,10 @@ enum class EvaluationCaller { StartUp, Arrival };
 // Derives the outcome from openSession's result and the session it left.
 Readiness readinessOf(std::int32_t openResult, const DeviceSession& session);
 
+// The status pane's message for an outcome at start-up: the ready text, or the situation that
+// the connection instructions follow.
+std::uint16_t guidanceMessage(Readiness outcome);
+
 // Opens the first programming unit and brings session, "Update" button, status pane and
 // version panel into line with the outcome, in the order of the given caller.
 void evaluateReadiness(UpdaterContext& context, EvaluationCaller caller);

@@ -8,9 +8,9 @@
 #include "device/session.h"
 #include "ui/control_ids.h"
 #include "ui/format_text.h"
+#include "ui/message_text.h"
 #include "ui/status_pane.h"
 #include "update/block_plan.h"
-#include "update/messages.h"
 
 namespace talo {
 

@@ -6,33 +6,17 @@
 #include "ui/control_ids.h"
 #include "ui/format_text.h"
 #include "ui/main_window.h"
+#include "ui/message_text.h"
 #include "ui/status_pane.h"
-#include "update/messages.h"
 #include "update/update_sequence.h"
 
 namespace talo::flash {
 namespace {
 
-std::uint16_t situationMessage(Readiness readiness) {
-    switch (readiness) {
-        case Readiness::NoDevice:
-            return kMsgNoUnitFound;
-        case Readiness::WrongMode:
-            return kMsgWrongMode;
-        case Readiness::NoController:
-            return kMsgNoController;
-        case Readiness::IncompatibleController:
-            return kMsgIncompatible;
-        case Readiness::Ready:
-            break;
-    }
-    return kMsgReady;
-}
-
 // The status pane as the start-up evaluation leaves it: the ready text alone, or the
 // situation, a blank line and the numbered instructions.
 std::u16string guidanceText(WindowOps& window, Readiness readiness) {
-    std::u16string text = loadMessage(window, situationMessage(readiness));
+    std::u16string text = loadMessage(window, guidanceMessage(readiness));
     if (readiness != Readiness::Ready) {
         text += u"\r\n\r\n";
         text += loadMessage(window, kMsgInstructions);

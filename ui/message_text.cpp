@@ -1,4 +1,4 @@
-#include "update/messages.h"
+#include "ui/message_text.h"
 
 #include <array>
 
