@@ -33,10 +33,9 @@ char16_t lowerAscii(char16_t c) {
 }
 
 // Device paths are opened without regard to letter case, as CreateFileW does.
-bool samePath(const std::u16string& a, const std::u16string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char16_t x, char16_t y) { return lowerAscii(x) == lowerAscii(y); });
+std::u16string foldedPath(std::u16string path) {
+    std::transform(path.begin(), path.end(), path.begin(), lowerAscii);
+    return path;
 }
 
 }  // namespace
@@ -48,6 +47,7 @@ SimHidPlatform::~SimHidPlatform() = default;
 DeviceId SimHidPlatform::addDevice(Device device) {
     const DeviceId id = devices_.size();
     device.path = interfacePath(device.vendorId, device.productId, id);
+    devicesByPath_.emplace(foldedPath(device.path), id);
     devices_.push_back(std::move(device));
     order_.push_back(id);
     if (listener_) {
@@ -163,49 +163,45 @@ bool SimHidPlatform::listInterfaces(std::vector<std::u16string>& paths) {
 }
 
 HidHandle SimHidPlatform::open(const std::u16string& path) {
-    for (const DeviceId id : order_) {
-        Device& device = devices_[id];
-        if (!samePath(device.path, path)) {
-            continue;
-        }
-        ++device.openAttempts;
-        if (device.kind == Kind::Unopenable) {
-            return kInvalidHidHandle;
-        }
-        const HidHandle handle = nextHandle_;
-        nextHandle_ += 4;  // distinct, and never the invalid value
-        handles_.push_back(OpenHandle{handle, id});
-        ++device.opens;
-        ++device.openHandles;
-        return handle;
+    const auto found = devicesByPath_.find(foldedPath(path));
+    if (found == devicesByPath_.end() || !devices_[found->second].plugged) {
+        return kInvalidHidHandle;
     }
-    return kInvalidHidHandle;
+    const DeviceId id = found->second;
+    Device& device = devices_[id];
+    ++device.openAttempts;
+    if (device.kind == Kind::Unopenable) {
+        return kInvalidHidHandle;
+    }
+    const HidHandle handle = nextHandle_;
+    nextHandle_ += 4;  // distinct, and never the invalid value
+    handles_.emplace(handle, id);
+    ++device.opens;
+    ++device.openHandles;
+    return handle;
 }
 
 void SimHidPlatform::close(HidHandle handle) {
-    const auto it =
-        std::find_if(handles_.begin(), handles_.end(),
-                     [handle](const OpenHandle& open) { return open.handle == handle; });
+    const auto it = handles_.find(handle);
     if (it == handles_.end()) {
         ++invalidCloses_;
         return;
     }
-    Device& device = devices_[it->device];
+    Device& device = devices_[it->second];
     ++device.closes;
     --device.openHandles;
     handles_.erase(it);
 }
 
 SimHidPlatform::Device* SimHidPlatform::deviceOf(HidHandle handle, DeviceId* id) {
-    for (const OpenHandle& open : handles_) {
-        if (open.handle == handle) {
-            if (id != nullptr) {
-                *id = open.device;
-            }
-            return &devices_[open.device];
-        }
+    const auto it = handles_.find(handle);
+    if (it == handles_.end()) {
+        return nullptr;
     }
-    return nullptr;
+    if (id != nullptr) {
+        *id = it->second;
+    }
+    return &devices_[it->second];
 }
 
 bool SimHidPlatform::fail(std::uint32_t error) {

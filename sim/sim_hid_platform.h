@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "device/clock.h"
@@ -103,10 +104,6 @@ class SimHidPlatform final : public HidPlatform {
         std::uint32_t closes = 0;
         std::uint32_t openHandles = 0;
     };
-    struct OpenHandle {
-        HidHandle handle;
-        DeviceId device;
-    };
 
     DeviceId addDevice(Device device);
     Device* deviceOf(HidHandle handle, DeviceId* id = nullptr);
@@ -115,7 +112,8 @@ class SimHidPlatform final : public HidPlatform {
     Clock& clock_;
     std::deque<Device> devices_;   // deque: a listener may add devices while one is in use
     std::vector<DeviceId> order_;  // plugged-in devices in enumeration order
-    std::vector<OpenHandle> handles_;
+    std::unordered_map<std::u16string, DeviceId> devicesByPath_;  // paths folded to lower case
+    std::unordered_map<HidHandle, DeviceId> handles_;             // open handles
     HidHandle nextHandle_ = 0x1000;
     std::uint32_t lastError_ = 0;
     std::uint32_t invalidCloses_ = 0;
