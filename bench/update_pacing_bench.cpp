@@ -41,9 +41,7 @@ double cpuSeconds() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // --clock=steady measures the shared SteadyClock instead of the tool's own clock.
-    const bool steady = argc > 1 && std::strcmp(argv[1], "--clock=steady") == 0;
+int main() {
     talo::sim::VirtualClock virtualClock;
     if (runUpdate(virtualClock) != 0) {
         std::cerr << "the update on the virtual clock failed\n";
@@ -51,8 +49,8 @@ int main(int argc, char** argv) {
     }
     const double floorSeconds = static_cast<double>(virtualClock.totalPausedMs()) / 1000.0;
 
-    const std::unique_ptr<talo::Clock> clock =
-        steady ? std::make_unique<talo::SteadyClock>() : talo::flash::makeSystemClock();
+    // The clock the programs pace with on this system.
+    const std::unique_ptr<talo::Clock> clock = talo::flash::makeSystemClock();
     const double cpuBefore = cpuSeconds();
     const auto wallBefore = std::chrono::steady_clock::now();
     const int result = runUpdate(*clock);
@@ -64,9 +62,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf(
-        "clock=%s\nfloor_s=%.3f\nwall_s=%.3f\nwall_over_floor=%.5f\ncpu_s=%.3f\ncpu_share_pct=%."
+        "floor_s=%.3f\nwall_s=%.3f\nwall_over_floor=%.5f\ncpu_s=%.3f\ncpu_share_pct=%."
         "3f\n",
-        steady ? "steady" : "talo-flash", floorSeconds, wallSeconds, wallSeconds / floorSeconds,
-        cpu, 100.0 * cpu / wallSeconds);
+        floorSeconds, wallSeconds, wallSeconds / floorSeconds, cpu, 100.0 * cpu / wallSeconds);
     return 0;
 }
