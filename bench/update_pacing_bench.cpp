@@ -3,7 +3,6 @@
 // figures and their ratios as key=value lines.
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <memory>
