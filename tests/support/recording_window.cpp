@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "device/utf8_text.h"
 #include "resources/messages.h"
 #include "ui/control_ids.h"
 
@@ -35,24 +36,6 @@ const char* windowName(TopWindow window) {
     return "?";
 }
 
-void appendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
 // Rectangles of a window of template 110 centred on a 1920 x 1080 screen at 96 dpi.
 constexpr ScreenRect kMainWindowRect{735, 355, 1185, 725};
 constexpr ScreenRect kGroupBoxRect{760, 394, 963, 487};
@@ -60,24 +43,17 @@ constexpr ScreenRect kGroupBoxRect{760, 394, 963, 487};
 }  // namespace
 
 std::string printable(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t code = text[i];
-        if (code == u'\r') {
-            out += "\\r";
-            continue;
+    std::u16string escaped;
+    for (const char16_t unit : text) {
+        if (unit == u'\r') {
+            escaped += u"\\r";
+        } else if (unit == u'\n') {
+            escaped += u"\\n";
+        } else {
+            escaped.push_back(unit);
         }
-        if (code == u'\n') {
-            out += "\\n";
-            continue;
-        }
-        if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00u);
-        }
-        appendUtf8(out, code);
     }
-    return out;
+    return toUtf8Lossy(escaped);
 }
 
 RecordingWindow::RecordingWindow() : title_(u"MERIDOVAN Firmware Updater") {

@@ -52,7 +52,7 @@ JsonWriter& JsonWriter::value(std::string_view text) {
 }
 
 JsonWriter& JsonWriter::value(std::u16string_view text) {
-    return value(toUtf8(text));
+    return value(toUtf8Lossy(text));
 }
 
 JsonWriter& JsonWriter::value(bool flag) {

@@ -47,7 +47,7 @@ class ListVerb final : public Verb {
         } else {
             std::ostream& out = invocation.console.out;
             for (const ExaminedDevice& device : devices) {
-                out << usbIds(device) << "  " << toUtf8(device.path) << remark(device) << '\n';
+                out << usbIds(device) << "  " << toUtf8Lossy(device.path) << remark(device) << '\n';
             }
             out << devices.size() << " HID device(s) examined, " << units
                 << " programming unit(s)\n";

@@ -7,21 +7,21 @@ namespace talo::flash {
 namespace {
 
 void printRow(std::ostream& out, std::u16string_view label, const std::u16string& value) {
-    std::string line = "  " + toUtf8(label);
+    std::string line = "  " + toUtf8Lossy(label);
     // Pad by characters, not bytes: labels may hold umlauts.
     std::size_t width = label.size();
     while (width++ < 20) {
         line += ' ';
     }
-    out << line << toUtf8(value) << '\n';
+    out << line << toUtf8Lossy(value) << '\n';
 }
 
 }  // namespace
 
 void printUnit(std::ostream& out, const UnitReport& report) {
     if (report.unitOpened) {
-        out << "unit:       " << toUtf8(report.unitLabel) << " (product " << report.productId
-            << ")  " << toUtf8(report.path) << '\n';
+        out << "unit:       " << toUtf8Lossy(report.unitLabel) << " (product " << report.productId
+            << ")  " << toUtf8Lossy(report.path) << '\n';
         out << "versions:\n";
         printRow(out, report.unitLabel, report.unitVersion);
         printRow(out, kBootloaderRowLabel, report.bootloaderVersion);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/hid/path_text.h"
+#include "device/utf8_text.h"
 
 namespace talo::linuxhid {
 

@@ -4,7 +4,7 @@
 
 #include "device/device_session.h"
 #include "device/session.h"
-#include "platform/linux/hid/path_text.h"
+#include "device/utf8_text.h"
 #include "platform/linux/hid/report_transfer.h"
 #include "platform/linux/hid/udev_hidraw_lister.h"
 
@@ -36,7 +36,7 @@ bool LinuxHidPlatform::listInterfaces(std::vector<std::u16string>& paths) {
     }
     for (const linuxhid::HidrawNode& node : listed_) {
         std::u16string path;
-        if (linuxhid::utf8ToUtf16(node.devnode, path)) {
+        if (utf8ToUtf16(node.devnode, path)) {
             paths.push_back(std::move(path));
         }
     }
@@ -45,7 +45,7 @@ bool LinuxHidPlatform::listInterfaces(std::vector<std::u16string>& paths) {
 
 HidHandle LinuxHidPlatform::open(const std::u16string& path) {
     std::string devnode;
-    if (!linuxhid::utf16ToUtf8(path, devnode) || devnode.find('\0') != std::string::npos) {
+    if (!utf16ToUtf8(path, devnode) || devnode.find('\0') != std::string::npos) {
         return kInvalidHidHandle;
     }
     int error = 0;

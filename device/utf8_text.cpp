@@ -1,8 +1,8 @@
-#include "platform/linux/hid/path_text.h"
+#include "device/utf8_text.h"
 
 #include <cstdint>
 
-namespace talo::linuxhid {
+namespace talo {
 namespace {
 
 bool isContinuation(unsigned char byte) {
@@ -36,6 +36,25 @@ void appendUtf8(char32_t codePoint, std::string& out) {
         put(0x80 | ((codePoint >> 6) & 0x3F));
         put(0x80 | (codePoint & 0x3F));
     }
+}
+
+// Walks the code points of UTF-16 text; an unpaired surrogate is handed over as itself.
+template <typename Visit>
+void forEachCodePoint(std::u16string_view text, Visit visit) {
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const char16_t unit = text[pos];
+        if (unit >= 0xD800 && unit <= 0xDBFF && pos + 1 < text.size() && text[pos + 1] >= 0xDC00 &&
+            text[pos + 1] <= 0xDFFF) {
+            visit(0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[pos + 1] - 0xDC00));
+            ++pos;
+        } else {
+            visit(char32_t{unit});
+        }
+    }
+}
+
+bool isSurrogate(char32_t codePoint) {
+    return codePoint >= 0xD800 && codePoint <= 0xDFFF;
 }
 
 }  // namespace
@@ -89,22 +108,25 @@ bool utf8ToUtf16(std::string_view text, std::u16string& out) {
 
 bool utf16ToUtf8(std::u16string_view text, std::string& out) {
     std::string result;
-    for (std::size_t pos = 0; pos < text.size(); ++pos) {
-        const char16_t unit = text[pos];
-        char32_t codePoint = unit;
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (pos + 1 == text.size() || text[pos + 1] < 0xDC00 || text[pos + 1] > 0xDFFF) {
-                return false;
-            }
-            codePoint = 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[pos + 1] - 0xDC00);
-            ++pos;
-        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            return false;
-        }
+    bool exact = true;
+    forEachCodePoint(text, [&](char32_t codePoint) {
+        exact = exact && !isSurrogate(codePoint);
         appendUtf8(codePoint, result);
+    });
+    if (!exact) {
+        return false;
     }
     out = std::move(result);
     return true;
 }
 
-}  // namespace talo::linuxhid
+std::string toUtf8Lossy(std::u16string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    forEachCodePoint(text, [&](char32_t codePoint) {
+        appendUtf8(isSurrogate(codePoint) ? char32_t{0xFFFD} : codePoint, result);
+    });
+    return result;
+}
+
+}  // namespace talo
