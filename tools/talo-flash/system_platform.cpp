@@ -3,6 +3,9 @@
 #if defined(TALO_FLASH_LINUX_HID)
 #include "platform/linux/hid/linux_hid_platform.h"
 #include "platform/linux/pacing/timer_slack.h"
+#include "resources/messages.h"
+#include "text_output.h"
+#include "ui/message_ids.h"
 #endif
 #if defined(TALO_FLASH_WIN32_HID)
 #include "platform/win32/waitable_timer_clock.h"
@@ -25,8 +28,7 @@ std::string noUnitHint([[maybe_unused]] HidPlatform& hid) {
 #if defined(TALO_FLASH_LINUX_HID)
     const auto* linuxHid = dynamic_cast<const LinuxHidPlatform*>(&hid);
     if (linuxHid != nullptr && linuxHid->sawUnitWithoutPermission()) {
-        return "a programming unit is plugged in, but this user may not open it; install the "
-               "udev rule (70-talo-updater.rules) and plug the unit in again";
+        return toTerminalText(catalogueText(kMsgNoAccessRights));
     }
 #endif
     return {};
