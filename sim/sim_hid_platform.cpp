@@ -67,16 +67,17 @@ DeviceId SimHidPlatform::addUnit(SimulatedUnit unit) {
 }
 
 DeviceId SimHidPlatform::addForeignDevice(std::uint16_t vendorId, std::uint16_t productId) {
-    Device device;
-    device.kind = Kind::Foreign;
-    device.vendorId = vendorId;
-    device.productId = productId;
-    return addDevice(std::move(device));
+    return addPlainDevice(Kind::Foreign, vendorId, productId);
 }
 
 DeviceId SimHidPlatform::addUnopenableDevice(std::uint16_t vendorId, std::uint16_t productId) {
+    return addPlainDevice(Kind::Unopenable, vendorId, productId);
+}
+
+DeviceId SimHidPlatform::addPlainDevice(Kind kind, std::uint16_t vendorId,
+                                        std::uint16_t productId) {
     Device device;
-    device.kind = Kind::Unopenable;
+    device.kind = kind;
     device.vendorId = vendorId;
     device.productId = productId;
     return addDevice(std::move(device));

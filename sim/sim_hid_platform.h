@@ -106,6 +106,7 @@ class SimHidPlatform final : public HidPlatform {
     };
 
     DeviceId addDevice(Device device);
+    DeviceId addPlainDevice(Kind kind, std::uint16_t vendorId, std::uint16_t productId);
     Device* deviceOf(HidHandle handle, DeviceId* id = nullptr);
     bool fail(std::uint32_t error);
 

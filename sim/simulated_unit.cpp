@@ -129,6 +129,25 @@ const Fault* SimulatedUnit::noteRequest(std::uint8_t command) {
     return nullptr;
 }
 
+std::uint32_t SimulatedUnit::flashBlocker(bool writingBlocks) const {
+    if (!controllerAttached()) {
+        return kUnitErrorNoController;
+    }
+    if (!flash.systemLock) {
+        return kUnitErrorNotLocked;
+    }
+    if (flash.writeProtect) {
+        return kUnitErrorWriteProtected;
+    }
+    if (writingBlocks && !flash.erased) {
+        return kUnitErrorNotErased;
+    }
+    if (writingBlocks && !flash.writeAddressSet) {
+        return kUnitErrorNoWriteAddress;
+    }
+    return 0;
+}
+
 bool SimulatedUnit::answer(const std::uint8_t* requestBytes, std::size_t length, const Fault* fault,
                            std::vector<std::uint8_t>& replyBytes) {
     if (fault != nullptr && fault->kind == FaultKind::NoAnswer) {
@@ -216,14 +235,8 @@ bool SimulatedUnit::answer(const std::uint8_t* requestBytes, std::size_t length,
             if (request.lengthByte() != 4 || !request.has(8)) {
                 return refuse(kUnitErrorBadRequest);
             }
-            if (!controllerAttached()) {
-                return refuse(kUnitErrorNoController);
-            }
-            if (!flash.systemLock) {
-                return refuse(kUnitErrorNotLocked);
-            }
-            if (flash.writeProtect) {
-                return refuse(kUnitErrorWriteProtected);
+            if (const std::uint32_t blocker = flashBlocker(false); blocker != 0) {
+                return refuse(blocker);
             }
             if (request.le32(4) != kConfirmationWord) {
                 return refuse(kUnitErrorBadConfirmation);
@@ -258,20 +271,8 @@ bool SimulatedUnit::answer(const std::uint8_t* requestBytes, std::size_t length,
                 !request.has(4 + count)) {
                 return refuse(kUnitErrorBadRequest);
             }
-            if (!controllerAttached()) {
-                return refuse(kUnitErrorNoController);
-            }
-            if (!flash.systemLock) {
-                return refuse(kUnitErrorNotLocked);
-            }
-            if (flash.writeProtect) {
-                return refuse(kUnitErrorWriteProtected);
-            }
-            if (!flash.erased) {
-                return refuse(kUnitErrorNotErased);
-            }
-            if (!flash.writeAddressSet) {
-                return refuse(kUnitErrorNoWriteAddress);
+            if (const std::uint32_t blocker = flashBlocker(true); blocker != 0) {
+                return refuse(blocker);
             }
             if (flash.writeAddress + count > FlashModel::kCapacity) {
                 return refuse(kUnitErrorAddressRange);

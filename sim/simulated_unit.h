@@ -125,6 +125,9 @@ struct SimulatedUnit {
                 std::vector<std::uint8_t>& reply);
 
   private:
+    // The unit error that stops an erase (or, with writingBlocks, a block write) now; 0: none.
+    std::uint32_t flashBlocker(bool writingBlocks) const;
+
     std::array<std::uint32_t, 256> requestCounts_{};
 };
 
