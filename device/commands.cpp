@@ -132,7 +132,7 @@ std::int32_t WriteBlock(DeviceLink& link, const DeviceSession& session, const st
         return kResultNoUnit;
     }
     if (words > kMaxBlockWords) {
-        return kResultNoUnit;
+        return kResultBadArgument;
     }
     const std::size_t bytes = 4U * words;
     Request request(session, kCmdWriteBlock, static_cast<std::uint8_t>(bytes));

@@ -11,10 +11,14 @@ namespace talo {
 // Command results: 0 success; the negative codes below; 1627 echo mismatch; any other value is
 // the unit's own error code. Every nonzero result is a failure.
 inline constexpr std::int32_t kResultOk = 0;
-inline constexpr std::int32_t kResultNoUnit = -1;  // also: argument out of range
+inline constexpr std::int32_t kResultNoUnit = -1;       // no unit open; nothing was sent
+inline constexpr std::int32_t kResultBadArgument = -1;  // argument out of range; nothing sent
 inline constexpr std::int32_t kResultWriteFailed = -2;
 inline constexpr std::int32_t kResultReadFailed = -3;
 inline constexpr std::int32_t kResultNoProgrammingUnit = -4;  // openSession only
+// openSession and the update: another program holds a claim on the unit (it is writing it), so
+// nothing was sent to it.
+inline constexpr std::int32_t kResultUnitBusy = -5;
 inline constexpr std::int32_t kResultEchoMismatch = 1627;
 
 // Report framing.

@@ -13,6 +13,12 @@ namespace talo {
 inline constexpr std::uint16_t kProductTunePuck = 1;
 inline constexpr std::uint16_t kProductTuneCard = 2;
 
+// attachedType of an update-capable controller behind the unit.
+inline constexpr std::uint16_t kAttachedController = 3;
+
+// controllerFirmwareVersion of a controller that reports no firmware version.
+inline constexpr std::uint16_t kNoFirmwareVersion = 0xFFFF;
+
 // The record of the one open programming unit. In the no-device state `handle` is invalid,
 // `devicePath` is empty (null) and every other field is zero.
 struct DeviceSession {
@@ -23,7 +29,7 @@ struct DeviceSession {
     std::uint8_t unitMode = 0;                 // 0: link to a controller; else bootloader
     std::uint32_t unitFirmwareVersion = 0;
     std::uint32_t unitInfoWord = 0;
-    std::uint16_t attachedType = 0;  // 3: an update-capable controller
+    std::uint16_t attachedType = 0;  // kAttachedController: an update-capable controller
     std::uint16_t attachedDetail = 0;
     std::uint8_t bootInfoA = 0;
     std::uint16_t bootInfoB = 0;

@@ -13,6 +13,11 @@ namespace talo {
 // instead of blocking the program for ever.
 inline constexpr std::uint32_t kReadTimeoutMs = 5000;
 
+// A program's claim on a unit. A write holds an Exclusive claim for its whole span; identifying
+// a unit holds a Shared one. Shared claims coexist; an Exclusive claim conflicts with every
+// other claim, held through another handle of this program or by another program.
+enum class UnitClaim { Shared, Exclusive };
+
 // The only view the device link has of the platform's HID stack. Implementations:
 // platform/win32 (SetupAPI + hid.dll), platform/linux (hidraw + libudev), sim (in process).
 // All calls are synchronous and made from one thread.
@@ -51,6 +56,13 @@ class HidPlatform {
     // is cancelled: its late answer is never returned by a later read.
     virtual bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
                             std::uint32_t timeoutMs) = 0;
+
+    // Takes a claim on the device behind `handle` without waiting. Returns false when a
+    // conflicting claim is held elsewhere: the caller then sends nothing on the handle, because
+    // every open handle of a HID device receives every input report, and a stray answer could
+    // be taken for the claim holder's. A claim ends with releaseClaim() or close().
+    virtual bool claim(HidHandle handle, UnitClaim kind) = 0;
+    virtual void releaseClaim(HidHandle handle) = 0;
 
     // System error code of the most recent report transfer: 0 after a transfer that
     // succeeded, the platform's code (GetLastError(), errno) after one that failed.

@@ -8,11 +8,6 @@
 namespace talo {
 namespace {
 
-bool isProgrammingUnit(std::uint16_t vendorId, std::uint16_t productId) {
-    return vendorId == makerVendorId() &&
-           (productId == kProductTunePuck || productId == kProductTuneCard);
-}
-
 bool reportLengthsUsable(const DeviceSession& session) {
     return session.outputReportLength >= kMinOutputReportLength &&
            session.inputReportLength >= kMinInputReportLength &&
@@ -42,6 +37,11 @@ std::uint16_t makerVendorId() {
     return TALO_USB_VENDOR_ID;
 }
 
+bool isProgrammingUnit(std::uint16_t vendorId, std::uint16_t productId) {
+    return vendorId == makerVendorId() &&
+           (productId == kProductTunePuck || productId == kProductTuneCard);
+}
+
 std::int32_t openSession(DeviceLink& link, DeviceSession& session) {
     closeSession(link, session);
 
@@ -61,10 +61,16 @@ std::int32_t openSession(DeviceLink& link, DeviceSession& session) {
             link.hid.close(handle);
             continue;
         }
+        if (!link.hid.claim(handle, UnitClaim::Shared)) {
+            link.hid.close(handle);  // another program is writing it: not a word to it
+            return kResultUnitBusy;
+        }
         session.productId = productId;
         session.handle = handle;
         session.devicePath = path;
-        return identifySession(link, session);
+        const std::int32_t result = identifySession(link, session);
+        link.hid.releaseClaim(handle);
+        return result;
     }
     return kResultNoProgrammingUnit;
 }
@@ -102,7 +108,7 @@ std::int32_t identifySession(DeviceLink& link, DeviceSession& session) {
     }
 
     storeNormalIdentity(session, answer);
-    if (session.attachedType != 3) {
+    if (session.attachedType != kAttachedController) {
         return kResultOk;
     }
     if (const std::int32_t result = ReadControllerInfo(link, session, session.controllerInfo);

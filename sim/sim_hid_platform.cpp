@@ -191,7 +191,38 @@ void SimHidPlatform::close(HidHandle handle) {
     Device& device = devices_[it->second];
     ++device.closes;
     --device.openHandles;
+    device.claims.erase(handle);
     handles_.erase(it);
+}
+
+bool SimHidPlatform::claim(HidHandle handle, UnitClaim kind) {
+    Device* device = deviceOf(handle);
+    if (device == nullptr || device->claimedElsewhere) {
+        return false;
+    }
+    for (const auto& [holder, held] : device->claims) {
+        if (holder != handle && (kind == UnitClaim::Exclusive || held == UnitClaim::Exclusive)) {
+            return false;
+        }
+    }
+    device->claims[handle] = kind;
+    return true;
+}
+
+void SimHidPlatform::releaseClaim(HidHandle handle) {
+    if (Device* device = deviceOf(handle)) {
+        device->claims.erase(handle);
+    }
+}
+
+std::optional<UnitClaim> SimHidPlatform::claimOf(HidHandle handle) const {
+    const auto it = handles_.find(handle);
+    if (it == handles_.end()) {
+        return std::nullopt;
+    }
+    const auto& claims = devices_[it->second].claims;
+    const auto found = claims.find(handle);
+    return found == claims.end() ? std::nullopt : std::optional<UnitClaim>(found->second);
 }
 
 SimHidPlatform::Device* SimHidPlatform::deviceOf(HidHandle handle, DeviceId* id) {

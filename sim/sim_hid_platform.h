@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,6 +61,14 @@ class SimHidPlatform final : public HidPlatform {
     // While set, listInterfaces() returns false.
     void setListingFails(bool fails) { listingFails_ = fails; }
 
+    // --- Claims. Claims through this platform's handles follow the UnitClaim rules; while
+    // another program is said to write the device, every claim on it is refused.
+    void setClaimedElsewhere(DeviceId id, bool claimed) {
+        devices_.at(id).claimedElsewhere = claimed;
+    }
+    // The claim held through `handle`, if any.
+    std::optional<UnitClaim> claimOf(HidHandle handle) const;
+
     // --- Handle bookkeeping.
     std::uint32_t openCount(DeviceId id) const;  // successful open() calls
     std::uint32_t openAttempts(DeviceId id) const;
@@ -82,6 +91,8 @@ class SimHidPlatform final : public HidPlatform {
     // read waits `timeoutMs` on the clock and fails with kErrorTimeout.
     bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
                     std::uint32_t timeoutMs) override;
+    bool claim(HidHandle handle, UnitClaim kind) override;
+    void releaseClaim(HidHandle handle) override;
     std::uint32_t lastError() const override { return lastError_; }
 
   private:
@@ -103,6 +114,8 @@ class SimHidPlatform final : public HidPlatform {
         std::uint32_t openAttempts = 0;
         std::uint32_t closes = 0;
         std::uint32_t openHandles = 0;
+        bool claimedElsewhere = false;
+        std::unordered_map<HidHandle, UnitClaim> claims;
     };
 
     DeviceId addDevice(Device device);

@@ -22,16 +22,18 @@ constexpr std::uint32_t kTitleMinor = kImageVersion & 0xFFu;
 
 }  // namespace
 
-MainWindow::MainWindow(UpdaterContext& context) : context_(context) {}
+MainWindow::MainWindow(WindowOps& window, DeviceLink link, DeviceSession& session,
+                       FirmwareImage image, SystemAwake* awake)
+    : window_(window), view_(window), context_{link, session, view_, image, awake} {}
 
 MainWindow::~MainWindow() {
     if (rowBrush_ != 0) {
-        context_.window.deleteBrush(rowBrush_);
+        window_.deleteBrush(rowBrush_);
     }
 }
 
 std::intptr_t MainWindow::onInitDialog() {
-    WindowOps& window = context_.window;
+    WindowOps& window = window_;
     window.setClassIcon();
 
     // A title that cannot be formatted leaves the template's caption in place.
@@ -61,7 +63,7 @@ std::intptr_t MainWindow::onInitDialog() {
 std::intptr_t MainWindow::onCommand(int controlId) {
     if (controlId == kIdQuit) {
         shutdownCleanup();
-        context_.window.endDialog(kDialogResultQuit);
+        window_.endDialog(kDialogResultQuit);
         return 1;
     }
     if (controlId == kIdUpdate) {
@@ -77,7 +79,7 @@ BrushHandle MainWindow::onCtlColorStatic(int controlId) {
     }
     // One brush for the window's life; repainting must not leak brushes.
     if (rowBrush_ == 0) {
-        rowBrush_ = context_.window.createButtonFaceBrush();
+        rowBrush_ = window_.createButtonFaceBrush();
     }
     return rowBrush_;
 }
@@ -87,9 +89,17 @@ std::intptr_t MainWindow::onDeviceChange(std::uint32_t eventCode,
     return talo::onDeviceChange(context_, eventCode, record) ? 1 : 0;
 }
 
+bool MainWindow::onRetryTimer() {
+    if (!view_.waitingForBusyUnit() || context_.session.isOpen()) {
+        return false;
+    }
+    evaluateReadiness(context_, EvaluationCaller::Arrival);
+    return true;
+}
+
 void MainWindow::shutdownCleanup() {
     if (registered_) {
-        context_.window.unregisterDeviceNotification();
+        window_.unregisterDeviceNotification();
         registered_ = false;
     }
     closeSession(context_.link, context_.session);

@@ -2,8 +2,9 @@
 
 #include <cstdint>
 
+#include "device/device_notification.h"
 #include "ui/window_ops.h"
-#include "update/device_notification.h"
+#include "ui/window_updater_view.h"
 #include "update/updater_context.h"
 
 namespace talo {
@@ -22,9 +23,10 @@ inline constexpr std::intptr_t kDialogResultQuit = 2;
 // Qt window) only translates its messages into these calls and returns their results.
 class MainWindow {
   public:
-    // `context` (and its window) is borrowed and must outlive this object: the destructor
-    // releases the brush through the window.
-    explicit MainWindow(UpdaterContext& context);
+    // `window`, the link's HID stack and clock, `session` and `awake` are borrowed and must
+    // outlive this object: the destructor releases the brush through the window.
+    MainWindow(WindowOps& window, DeviceLink link, DeviceSession& session, FirmwareImage image,
+               SystemAwake* awake = nullptr);
     ~MainWindow();  // releases the red row's brush
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -45,13 +47,22 @@ class MainWindow {
     // WM_DEVICECHANGE: 1 when the event was handled, else 0.
     std::intptr_t onDeviceChange(std::uint32_t eventCode, const DeviceNotification* record);
 
+    // The platform's retry timer (about once a second): while the window tells the user that
+    // another program writes the unit and no unit is open, evaluates again as on an arrival, so
+    // the unit is offered as soon as that program has let go of it. Returns true when it did.
+    bool onRetryTimer();
+
     // Unregisters the notification (when registered) and closes the device.
     void shutdownCleanup();
 
     static bool isRedRowControl(int controlId);
 
+    UpdaterContext& context() { return context_; }
+
   private:
-    UpdaterContext& context_;
+    WindowOps& window_;
+    WindowUpdaterView view_;
+    UpdaterContext context_;
     bool registered_ = false;
     BrushHandle rowBrush_ = 0;
 };

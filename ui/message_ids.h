@@ -4,17 +4,13 @@
 
 namespace talo {
 
-// Identifiers of the German message catalogue (resources/messages.tsv).
+// Identifiers of the German message catalogue (resources/messages.tsv) that the program shows.
+// The catalogue holds further texts that no operation shows; they have no constant here.
 
 // Updating the controller through the programming unit.
 inline constexpr std::uint16_t kMsgReady = 40000;                // status pane, alone
 inline constexpr std::uint16_t kMsgInstructions = 40001;         // appended to every situation
 inline constexpr std::uint16_t kMsgUpdateFailedCaption = 40002;  // caption of every update error
-inline constexpr std::uint16_t kMsgLockBitNotSet = 40003;        // not shown
-inline constexpr std::uint16_t kMsgLockBitNotCleared = 40004;    // not shown
-inline constexpr std::uint16_t kMsgReprotectFailed = 40005;      // not shown
-inline constexpr std::uint16_t kMsgFlashNotWritable = 40006;     // not shown
-inline constexpr std::uint16_t kMsgEraseFailedShort = 40007;     // not shown
 inline constexpr std::uint16_t kMsgWriteAddressFailed = 40008;
 inline constexpr std::uint16_t kMsgWriteBlockFailed = 40009;
 inline constexpr std::uint16_t kMsgRegistrationFailed = 40011;       // text of the start-up error
@@ -31,23 +27,14 @@ inline constexpr std::uint16_t kMsgUnprotectFailed = 40027;
 inline constexpr std::uint16_t kMsgEraseFailed = 40028;
 inline constexpr std::uint16_t kMsgProgressTitle = 40029;
 inline constexpr std::uint16_t kMsgUpdateAborted = 40030;
-inline constexpr std::uint16_t kMsgWriteFailedLong = 40031;  // not shown
 inline constexpr std::uint16_t kMsgUpdateSucceeded = 40032;
 inline constexpr std::uint16_t kMsgIncompatibleCaption = 40033;
 inline constexpr std::uint16_t kMsgIncompatibleText = 40034;  // one %s: the model name
 inline constexpr std::uint16_t kMsgIncompatible = 40035;
-inline constexpr std::uint16_t kMsgErrorCodes = 40036;      // two %08x: result, system error
-inline constexpr std::uint16_t kMsgNoImage = 40037;         // missing or empty firmware image
-inline constexpr std::uint16_t kMsgNoAccessRights = 40038;  // unit found, hidraw not accessible
-
-// Updating the programming unit's own firmware; no operation shows these.
-inline constexpr std::uint16_t kMsgUnitReady = 60001;
-inline constexpr std::uint16_t kMsgUnitBootloaderSteps = 60002;
-inline constexpr std::uint16_t kMsgUnitWrongMode = 60003;
-inline constexpr std::uint16_t kMsgUnitNotFound = 60004;
-inline constexpr std::uint16_t kMsgUnitConnectionLost = 60005;
-inline constexpr std::uint16_t kMsgUnitDowngradeText = 60006;
-inline constexpr std::uint16_t kMsgUnitUpdateSucceeded = 60007;
-inline constexpr std::uint16_t kMsgUnitFlashNotWritable = 60008;
+inline constexpr std::uint16_t kMsgErrorCodes = 40036;       // two %08x: result, system error
+inline constexpr std::uint16_t kMsgNoImage = 40037;          // missing or empty firmware image
+inline constexpr std::uint16_t kMsgNoAccessRights = 40038;   // unit found, hidraw not accessible
+inline constexpr std::uint16_t kMsgUnitBusy = 40039;         // another program writes the unit
+inline constexpr std::uint16_t kMsgKeepAwakeReason = 40040;  // why sleep is held off meanwhile
 
 }  // namespace talo

@@ -4,9 +4,9 @@
 
 namespace talo {
 
-std::u16string loadMessage(WindowOps& window, std::uint16_t id) {
+std::u16string loadMessage(MessageSource& messages, std::uint16_t id) {
     std::array<char16_t, kMessageCapacity> buffer{};
-    const int length = window.loadString(id, buffer.data(), kMessageCapacity);
+    const int length = messages.loadString(id, buffer.data(), kMessageCapacity);
     if (length <= 0) {
         return {};
     }

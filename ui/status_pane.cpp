@@ -22,9 +22,9 @@ void enablePanel(WindowOps& window, bool enabled) {
 
 }  // namespace
 
-void setStatusText(WindowOps& window, const char16_t* text, int append) {
+void setStatusText(WindowOps& window, const char16_t* text, bool append) {
     const std::u16string_view added = text != nullptr ? std::u16string_view(text) : u"";
-    if (append == 0) {
+    if (!append) {
         window.setControlText(kIdStatusPane, std::u16string(added));
         return;
     }

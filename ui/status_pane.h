@@ -5,8 +5,8 @@
 
 namespace talo {
 
-// Replaces (append == 0) or extends (append != 0) the text of the status pane.
-void setStatusText(WindowOps& window, const char16_t* text, int append);
+// Replaces (append false) or extends (append true) the text of the status pane.
+void setStatusText(WindowOps& window, const char16_t* text, bool append);
 
 // Rewrites the six controls of the version panel from the session; greyed "0.0.0" without a unit.
 void refreshVersionPanel(WindowOps& window, const DeviceSession& session);

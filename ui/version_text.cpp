@@ -37,7 +37,7 @@ std::uint32_t unitVersionForDisplay(std::uint32_t unitFirmwareVersion) {
 }
 
 std::u16string controllerFirmwareText(std::uint16_t version) {
-    if (version == kNoControllerFirmware) {
+    if (version == kNoFirmwareVersion) {
         return kNoControllerFirmwareText;
     }
     return formatted(u"%u.%u", {byteAt(version, 1), byteAt(version, 0)});

@@ -13,7 +13,6 @@ inline constexpr std::size_t kVersionTextCapacity = 32;
 
 inline constexpr char16_t kNoUnitVersionText[] = u"0.0.0";
 inline constexpr char16_t kNoControllerFirmwareText[] = u"----------";
-inline constexpr std::uint16_t kNoControllerFirmware = 0xFFFF;
 
 // "b3.b1.b0" when the top byte b3 is set, else "b1.b0"; byte b2 is never shown.
 std::u16string versionText32(std::uint32_t version);

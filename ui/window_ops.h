@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/message_source.h"
+
 namespace talo {
 
 enum class MessageBoxKind {
@@ -34,10 +36,8 @@ using BrushHandle = std::uintptr_t;
 // program onto Qt; tests onto a recording fake. Controls are addressed by their fixed ids.
 // Calls may re-enter the logic: a modal message box runs a message loop in which device
 // notifications are delivered.
-class WindowOps {
+class WindowOps : public MessageSource {
   public:
-    virtual ~WindowOps() = default;
-
     // Control texts (SetDlgItemTextW / SetWindowTextW, GetWindowTextLengthW, GetWindowTextW).
     virtual void setControlText(int controlId, const std::u16string& text) = 0;
     virtual int controlTextLength(int controlId) = 0;
@@ -52,9 +52,7 @@ class WindowOps {
     virtual int messageBox(const std::u16string& text, const std::u16string& caption,
                            MessageBoxKind kind) = 0;
 
-    // Message lookup (LoadStringW): copies the text of `id`, cut to capacity - 1 characters
-    // and terminated; returns its length, 0 when there is no such message.
-    virtual int loadString(std::uint16_t id, char16_t* buffer, int capacity) = 0;
+    // Message lookup (LoadStringW) comes from MessageSource.
 
     // Device-interface arrival/removal notifications for the HID class
     // (RegisterDeviceNotificationW / UnregisterDeviceNotification).
@@ -82,6 +80,14 @@ class WindowOps {
     virtual void raiseToTop(TopWindow window) = 0;
     virtual TopWindow foregroundWindow() = 0;       // GetForegroundWindow
     virtual void showWindow(TopWindow window) = 0;  // ShowWindow(SW_SHOW)
+
+    // The write of the controller's flash runs between these two calls, synchronously on the
+    // window's thread. Meanwhile the windows must stay alive for the system (answer its
+    // liveness checks, repaint), while user input, close requests and device notifications are
+    // held back: a close is carried out, and notifications are delivered in their order, once
+    // the update command has returned (or from the loop of the failure box).
+    virtual void enterProtectedWrite() = 0;
+    virtual void leaveProtectedWrite() = 0;
 };
 
 }  // namespace talo

@@ -1,37 +1,11 @@
 #include "update/readiness.h"
 
-#include <array>
-
+#include "device/commands.h"
 #include "device/session.h"
-#include "ui/control_ids.h"
-#include "ui/format_text.h"
-#include "ui/message_text.h"
-#include "ui/status_pane.h"
 
 namespace talo {
 
 namespace {
-
-constexpr std::uint16_t kAttachedController = 3;
-
-// Situation, blank line, then the numbered instructions appended.
-void showSituation(WindowOps& window, std::uint16_t messageId) {
-    const std::u16string situation = loadMessage(window, messageId) + u"\r\n\r\n";
-    setStatusText(window, situation.c_str(), 0);
-    setStatusText(window, loadMessage(window, kMsgInstructions).c_str(), 1);
-}
-
-void showReady(WindowOps& window) {
-    setStatusText(window, loadMessage(window, kMsgReady).c_str(), 0);
-}
-
-// Modal: device notifications delivered while it is open may run a nested evaluation.
-void showIncompatibleBox(WindowOps& window) {
-    std::array<char16_t, kMessageCapacity> text{};
-    formatText(text.data(), text.size(), loadMessage(window, kMsgIncompatibleText), {kModelName});
-    window.messageBox(text.data(), loadMessage(window, kMsgIncompatibleCaption),
-                      MessageBoxKind::Information);
-}
 
 char16_t foldAsciiLetter(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
@@ -44,31 +18,36 @@ void onRemoval(UpdaterContext& context, const DeviceNotification& record) {
         return;
     }
     closeSession(context.link, context.session);
-    context.window.enableControl(kIdUpdate, false);
-    refreshVersionPanel(context.window, context.session);
-    showSituation(context.window, kMsgConnectionLost);
+    context.view.offerUpdate(false);
+    context.view.showVersions(context.session);
+    context.view.showGuidance(Guidance::ConnectionLost);
 }
 
 }  // namespace
 
-std::uint16_t guidanceMessage(Readiness outcome) {
+Guidance guidanceFor(Readiness outcome) {
     switch (outcome) {
         case Readiness::NoDevice:
-            return kMsgNoUnitFound;
+            return Guidance::NoUnit;
         case Readiness::WrongMode:
-            return kMsgWrongMode;
+            return Guidance::WrongMode;
         case Readiness::NoController:
-            return kMsgNoController;
+            return Guidance::NoController;
         case Readiness::IncompatibleController:
-            return kMsgIncompatible;
+            return Guidance::Incompatible;
+        case Readiness::UnitBusy:
+            return Guidance::UnitBusy;
         case Readiness::Ready:
             break;
     }
-    return kMsgReady;
+    return Guidance::Ready;
 }
 
 Readiness readinessOf(std::int32_t openResult, const DeviceSession& session) {
-    if (openResult != 0) {
+    if (openResult == kResultUnitBusy) {
+        return Readiness::UnitBusy;
+    }
+    if (openResult != kResultOk) {
         return Readiness::NoDevice;
     }
     if (session.unitMode != 0) {
@@ -85,36 +64,38 @@ Readiness readinessOf(std::int32_t openResult, const DeviceSession& session) {
 
 // Every step works on this call's own outcome, so an evaluation nested inside the
 // information box cannot change what the interrupted one still has to show.
-void evaluateReadiness(UpdaterContext& context, EvaluationCaller caller) {
-    WindowOps& window = context.window;
+Readiness evaluateReadiness(UpdaterContext& context, EvaluationCaller caller) {
+    UpdaterView& view = context.view;
     const std::int32_t openResult = openSession(context.link, context.session);
     const Readiness outcome = readinessOf(openResult, context.session);
     const bool startUp = caller == EvaluationCaller::StartUp;
+    view.situationFound(outcome, openResult, context.session);
 
     if (outcome == Readiness::NoDevice && !startUp) {
-        return;  // an unrelated device arrived; leave the window (and the session) as it is
+        return outcome;  // an unrelated device arrived; leave the window (and the session) as is
     }
     if (outcome == Readiness::Ready) {
-        showReady(window);
+        view.showGuidance(Guidance::Ready);
         if (startUp) {
-            window.enableControl(kIdUpdate, true);
-            refreshVersionPanel(window, context.session);
+            view.offerUpdate(true);
+            view.showVersions(context.session);
         } else {
-            refreshVersionPanel(window, context.session);
-            window.enableControl(kIdUpdate, true);
+            view.showVersions(context.session);
+            view.offerUpdate(true);
         }
-        return;
+        return outcome;
     }
 
-    window.enableControl(kIdUpdate, false);
+    view.offerUpdate(false);
     closeSession(context.link, context.session);
     if (outcome == Readiness::IncompatibleController) {
-        showIncompatibleBox(window);
+        view.noticeIncompatible();
     }
-    showSituation(window, guidanceMessage(outcome));
+    view.showGuidance(guidanceFor(outcome));
     if (startUp) {
-        refreshVersionPanel(window, context.session);
+        view.showVersions(context.session);
     }
+    return outcome;
 }
 
 bool sameDevicePath(std::u16string_view a, std::u16string_view b) {

@@ -3,25 +3,22 @@
 #include <cstdint>
 #include <string_view>
 
-#include "update/device_notification.h"
+#include "device/device_notification.h"
 #include "update/updater_context.h"
 
 namespace talo {
-
-enum class Readiness { NoDevice, WrongMode, NoController, IncompatibleController, Ready };
 
 enum class EvaluationCaller { StartUp, Arrival };
 
 // Derives the outcome from openSession's result and the session it left.
 Readiness readinessOf(std::int32_t openResult, const DeviceSession& session);
 
-// The status pane's message for an outcome at start-up: the ready text, or the situation that
-// the connection instructions follow.
-std::uint16_t guidanceMessage(Readiness outcome);
+// What the user is told for an evaluation's outcome.
+Guidance guidanceFor(Readiness outcome);
 
-// Opens the first programming unit and brings session, "Update" button, status pane and
-// version panel into line with the outcome, in the order of the given caller.
-void evaluateReadiness(UpdaterContext& context, EvaluationCaller caller);
+// Opens the first programming unit and brings the session and the view into line with the
+// outcome, in the order of the given caller. Returns the outcome.
+Readiness evaluateReadiness(UpdaterContext& context, EvaluationCaller caller);
 
 // True when two device paths are equal, letters A to Z compared without regard to case and
 // every other character exactly (paths are not locale text; no other folding applies).

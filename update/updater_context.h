@@ -5,7 +5,8 @@
 
 #include "device/device_link.h"
 #include "device/device_session.h"
-#include "ui/window_ops.h"
+#include "update/system_awake.h"
+#include "update/updater_view.h"
 
 namespace talo {
 
@@ -24,38 +25,14 @@ inline constexpr std::uint16_t kImageVersion = 0x0108;
 inline constexpr std::uint32_t kSupportedControllerType = 0x0E12C078;
 inline constexpr char16_t kModelName[] = u"TALO Max 150";
 
-// Stages of one update, in the order they begin. A failed update reports Failed after the
-// failure box has been closed; a declined downgrade question reports nothing.
-enum class UpdatePhase {
-    Lock,             // SetSystemLock(1)
-    Unprotect,        // SetWriteProtect(0)
-    Erase,            // EraseFirmware and its pause
-    SetWriteAddress,  // SetWriteAddress
-    Write,            // the block loop
-    Restore,          // SetWriteProtect(1), SetSystemLock(0)
-    Succeeded,        // new version recorded, success text shown
-    Failed,           // failure reported
-};
-
-// Optional listener for programs without a progress window (the command-line tool). Called
-// synchronously from runUpdate; the window behaviour is the same with or without it.
-class UpdateObserver {
-  public:
-    virtual ~UpdateObserver() = default;
-
-    virtual void onPhase(UpdatePhase phase) = 0;
-
-    // After every block the unit accepted: image bytes sent so far, of `totalBytes`.
-    virtual void onBlockWritten(std::size_t bytesWritten, std::size_t totalBytes) = 0;
-};
-
-// Everything the readiness evaluation and the update sequence act on. One per program run.
+// Everything the readiness evaluation and the update sequence act on: one per unit a program
+// drives. Link, session and view are borrowed.
 struct UpdaterContext {
     DeviceLink link;
     DeviceSession& session;
-    WindowOps& window;
+    UpdaterView& view;
     FirmwareImage image;
-    UpdateObserver* observer = nullptr;  // borrowed; null: nobody listens
+    SystemAwake* awake = nullptr;  // borrowed; null: nothing keeps the system awake
 };
 
 }  // namespace talo

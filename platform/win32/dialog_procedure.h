@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "device/device_notification.h"
 #include "platform/win32/win32_headers.h"
-#include "update/device_notification.h"
 
 namespace talo::win32 {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "update/device_notification.h"
+#include "device/device_notification.h"
 
 namespace talo::win32 {
 

@@ -18,9 +18,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     DeviceSession session;
     resetSession(session);
     win32::Win32WindowOps ops(instance);
-    UpdaterContext context{DeviceLink{hid, clock}, session, ops,
-                           win32::firmwareImageResource(instance)};
-    MainWindow logic(context);
+    MainWindow logic(ops, DeviceLink{hid, clock}, session, win32::firmwareImageResource(instance));
     win32::MainWindowDialog dialog(ops, logic);
 
     DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplateId), nullptr,

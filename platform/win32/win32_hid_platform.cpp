@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "platform/win32/unit_claim.h"
+
 namespace talo::win32 {
 namespace {
 
@@ -63,11 +65,40 @@ HidHandle Win32HidPlatform::open(const std::u16string& path) {
     if (device == INVALID_HANDLE_VALUE) {
         return kInvalidHidHandle;
     }
-    return reinterpret_cast<HidHandle>(device);
+    const auto handle = reinterpret_cast<HidHandle>(device);
+    paths_[handle] = path;
+    return handle;
 }
 
 void Win32HidPlatform::close(HidHandle handle) {
+    releaseClaim(handle);
+    paths_.erase(handle);
     calls_.closeHandle(toHandle(handle));
+}
+
+bool Win32HidPlatform::claim(HidHandle handle, UnitClaim kind) {
+    const auto path = paths_.find(handle);
+    if (path == paths_.end()) {
+        return false;
+    }
+    if (claims_.count(handle) != 0) {
+        return true;  // the mutex is this handle's already
+    }
+    constexpr DWORD kSharedWaitMs = 500;
+    HANDLE mutex = acquireUnitClaim(path->second, kind == UnitClaim::Shared ? kSharedWaitMs : 0);
+    if (mutex == nullptr) {
+        return false;
+    }
+    claims_[handle] = mutex;
+    return true;
+}
+
+void Win32HidPlatform::releaseClaim(HidHandle handle) {
+    const auto found = claims_.find(handle);
+    if (found != claims_.end()) {
+        releaseUnitClaim(found->second);
+        claims_.erase(found);
+    }
 }
 
 bool Win32HidPlatform::attributes(HidHandle handle, std::uint16_t& vendorId,

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <map>
+#include <string>
+
 #include "device/hid_platform.h"
 #include "platform/win32/hid_system_calls.h"
 
@@ -22,6 +25,10 @@ class Win32HidPlatform final : public HidPlatform {
     bool writeReport(HidHandle handle, const std::uint8_t* data, std::size_t length) override;
     bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
                     std::uint32_t timeoutMs) override;
+    // A claim is a named mutex per device path (unit_claim.h). A mutex cannot be shared, so a
+    // shared claim holds it too, waiting briefly for another program's identification.
+    bool claim(HidHandle handle, UnitClaim kind) override;
+    void releaseClaim(HidHandle handle) override;
     std::uint32_t lastError() const override { return lastError_; }
 
   private:
@@ -31,6 +38,8 @@ class Win32HidPlatform final : public HidPlatform {
     bool failTransfer(DWORD code);
 
     HidSystemCalls& calls_;
+    std::map<HidHandle, std::u16string> paths_;  // open handles and their paths
+    std::map<HidHandle, HANDLE> claims_;         // claimed handles and their mutexes
     std::uint32_t lastError_ = 0;
 };
 

@@ -42,6 +42,9 @@ class Win32WindowOps final : public WindowOps {
     void raiseToTop(TopWindow window) override;
     TopWindow foregroundWindow() override;
     void showWindow(TopWindow window) override;
+    void enterProtectedWrite() override { protectedWrite_ = true; }
+    void leaveProtectedWrite() override { protectedWrite_ = false; }
+    bool inProtectedWrite() const { return protectedWrite_; }
 
   private:
     HWND windowOf(TopWindow window) const;
@@ -50,6 +53,7 @@ class Win32WindowOps final : public WindowOps {
     HWND main_ = nullptr;
     HWND progress_ = nullptr;
     HDEVNOTIFY notification_ = nullptr;
+    bool protectedWrite_ = false;
 };
 
 // Wide-character views of UTF-16 text (wchar_t is 16 bits wide on Windows).

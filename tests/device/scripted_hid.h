@@ -37,6 +37,8 @@ class ScriptedHid final : public HidPlatform {
     bool writeReport(HidHandle handle, const std::uint8_t* data, std::size_t length) override;
     bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
                     std::uint32_t timeoutMs) override;
+    bool claim(HidHandle, UnitClaim) override { return true; }
+    void releaseClaim(HidHandle) override {}
     std::uint32_t lastError() const override { return lastError_; }
 
   private:

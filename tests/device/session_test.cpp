@@ -208,5 +208,21 @@ TEST_F(SessionTest, OpeningAgainClosesTheOpenUnitFirst) {
     EXPECT_TRUE(isNoDeviceState(session));
 }
 
+// A unit another program is writing gets not a single report; otherwise identification runs
+// under a shared claim that ends with it, so the unit is free for a writer afterwards.
+TEST_F(SessionTest, ClaimedUnitIsPassedOverWithoutAWordAndIdentifyingClaimsOnlyBriefly) {
+    const auto unit = addUnit(Situation::Ready);
+    hid.setClaimedElsewhere(unit, true);
+    EXPECT_EQ(openSession(link, session), kResultUnitBusy);
+    EXPECT_TRUE(isNoDeviceState(session));
+    EXPECT_TRUE(hid.unit(unit).requests.empty());
+    EXPECT_EQ(hid.totalOpenHandles(), 0U);
+
+    hid.setClaimedElsewhere(unit, false);
+    EXPECT_EQ(openSession(link, session), kResultOk);
+    EXPECT_FALSE(hid.claimOf(session.handle).has_value());
+    EXPECT_TRUE(hid.claim(session.handle, UnitClaim::Exclusive));
+}
+
 }  // namespace
 }  // namespace talo

@@ -281,4 +281,18 @@ void RecordingWindow::showWindow(TopWindow window) {
     record(std::string("showWindow ") + windowName(window));
 }
 
+// Entering twice, or leaving without having entered, fails the running test: the update must
+// pair the two calls on every path.
+void RecordingWindow::enterProtectedWrite() {
+    record("enterProtectedWrite");
+    EXPECT_FALSE(protectedWrite_) << "protected write entered twice";
+    protectedWrite_ = true;
+}
+
+void RecordingWindow::leaveProtectedWrite() {
+    record("leaveProtectedWrite");
+    EXPECT_TRUE(protectedWrite_) << "protected write left without being entered";
+    protectedWrite_ = false;
+}
+
 }  // namespace talo::test

@@ -27,6 +27,7 @@ namespace talo::test {
 //   createProgressWindow <title> <x> <y> <width> <height>
 //   setProgressPosition <percent>  destroyProgressWindow
 //   raiseToTop <Main|Progress|Other>   foregroundWindow   showWindow <Main|Progress|Other>
+//   enterProtectedWrite            leaveProtectedWrite
 //
 // Texts in the log are UTF-8 with CR and LF written as the escapes \r and \n.
 //
@@ -109,6 +110,10 @@ class RecordingWindow : public WindowOps {
     void raiseToTop(TopWindow window) override;
     TopWindow foregroundWindow() override;
     void showWindow(TopWindow window) override;
+    void enterProtectedWrite() override;
+    void leaveProtectedWrite() override;
+
+    bool inProtectedWrite() const { return protectedWrite_; }
 
   private:
     struct Control {
@@ -143,6 +148,7 @@ class RecordingWindow : public WindowOps {
     int brushesCreated_ = 0;
     int brushesDeleted_ = 0;
     std::vector<std::string> log_;
+    bool protectedWrite_ = false;
 };
 
 // UTF-8 with CR and LF shown as \r and \n: how texts appear in the log and in failures.

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "device/device_notification.h"
 #include "device/session.h"
 #include "resources/messages.h"
 #include "sim/scenarios.h"
@@ -13,7 +14,6 @@
 #include "tests/support/window_assertions.h"
 #include "ui/control_ids.h"
 #include "ui/message_ids.h"
-#include "update/device_notification.h"
 
 namespace talo {
 namespace {
@@ -33,8 +33,7 @@ class MainWindowTest : public ::testing::Test {
     sim::SimHidPlatform hid_{clock_};
     DeviceSession session_;
     RecordingWindow window_;
-    UpdaterContext context_{{hid_, clock_}, session_, window_, {}};
-    MainWindow mainWindow_{context_};
+    MainWindow mainWindow_{window_, {hid_, clock_}, session_, {}};
 };
 
 TEST_F(MainWindowTest, InitialisesIconTitleAndLabelsBeforeRegistering) {
@@ -123,6 +122,26 @@ TEST_F(MainWindowTest, DeviceChangeResultIsForwarded) {
     EXPECT_EQ(mainWindow_.onDeviceChange(0x0007, nullptr), 0);  // DBT_DEVNODES_CHANGED
 }
 
+TEST_F(MainWindowTest, RetryTimerLooksAgainOnlyWhileAUnitIsBusyElsewhere) {
+    mainWindow_.onInitDialog();
+    EXPECT_FALSE(mainWindow_.onRetryTimer());  // no unit at all: arrivals will tell
+
+    const sim::DeviceId unit = plugReadyUnit();
+    hid_.setClaimedElsewhere(unit, true);
+    mainWindow_.onDeviceChange(kDeviceArrival, nullptr);
+    const DeviceNotification arrival{kDeviceTypeInterface, hid_.path(unit)};
+    mainWindow_.onDeviceChange(kDeviceArrival, &arrival);
+    EXPECT_TRUE(showsMessageAlone(window_, kMsgUnitBusy));
+    EXPECT_TRUE(mainWindow_.onRetryTimer());
+    EXPECT_TRUE(showsMessageAlone(window_, kMsgUnitBusy));
+
+    hid_.setClaimedElsewhere(unit, false);
+    EXPECT_TRUE(mainWindow_.onRetryTimer());
+    EXPECT_TRUE(showsMessageAlone(window_, kMsgReady));
+    EXPECT_TRUE(window_.isEnabled(kIdUpdate));
+    EXPECT_FALSE(mainWindow_.onRetryTimer());
+}
+
 class RowBrushTest : public MainWindowTest {};
 
 TEST_F(RowBrushTest, OnlyTheControllerRowGetsTheBrush) {
@@ -137,7 +156,7 @@ TEST_F(RowBrushTest, OnlyTheControllerRowGetsTheBrush) {
 
 TEST_F(RowBrushTest, RepaintingCreatesOneBrushReleasedWithTheWindow) {
     {
-        MainWindow painted(context_);
+        MainWindow painted(window_, {hid_, clock_}, session_, {});
         for (int i = 0; i < 100; ++i) {
             painted.onCtlColorStatic(kIdControllerVersion);
         }

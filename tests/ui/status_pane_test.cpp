@@ -17,15 +17,15 @@ class StatusPaneTest : public ::testing::Test {
 };
 
 TEST_F(StatusPaneTest, ReplaceSetsTheWholeText) {
-    setStatusText(window_, u"alt", 0);
-    setStatusText(window_, u"neu\r\n", 0);
+    setStatusText(window_, u"alt", false);
+    setStatusText(window_, u"neu\r\n", false);
     EXPECT_EQ(window_.statusText(), u"neu\r\n");
 }
 
 TEST_F(StatusPaneTest, AppendReadsThePaneThenWritesItOnce) {
-    setStatusText(window_, u"Lage\r\n\r\n", 0);
+    setStatusText(window_, u"Lage\r\n\r\n", false);
     window_.clearLog();
-    setStatusText(window_, u"Schritte", 1);
+    setStatusText(window_, u"Schritte", true);
     EXPECT_EQ(window_.statusText(), u"Lage\r\n\r\nSchritte");
     EXPECT_EQ(window_.log(),
               (std::vector<std::string>{"controlTextLength 40004", "getControlText 40004",
@@ -33,21 +33,21 @@ TEST_F(StatusPaneTest, AppendReadsThePaneThenWritesItOnce) {
 }
 
 TEST_F(StatusPaneTest, AppendingToAnEmptyPaneEqualsReplacing) {
-    setStatusText(window_, u"Schritte", 1);
+    setStatusText(window_, u"Schritte", true);
     EXPECT_EQ(window_.statusText(), u"Schritte");
 }
 
 TEST_F(StatusPaneTest, AppendingNothingKeepsTheText) {
-    setStatusText(window_, u"Lage", 0);
-    setStatusText(window_, u"", 1);
+    setStatusText(window_, u"Lage", false);
+    setStatusText(window_, u"", true);
     EXPECT_EQ(window_.statusText(), u"Lage");
 }
 
 TEST_F(StatusPaneTest, NullTextCountsAsEmpty) {
-    setStatusText(window_, u"Lage", 0);
-    setStatusText(window_, nullptr, 1);
+    setStatusText(window_, u"Lage", false);
+    setStatusText(window_, nullptr, true);
     EXPECT_EQ(window_.statusText(), u"Lage");
-    setStatusText(window_, nullptr, 0);
+    setStatusText(window_, nullptr, false);
     EXPECT_EQ(window_.statusText(), u"");
 }
 

@@ -185,5 +185,28 @@ TEST_F(UpdaterTest, InterruptedStartUpCompletesItsStepsAfterANestedArrival) {
     EXPECT_TRUE(session.isOpen());  // what the nested evaluation left
 }
 
+// A unit that another program is writing is reported as such, at start-up and on arrival, and
+// treated as absent: session closed, no update offered, and looked at again later.
+TEST_F(UpdaterTest, UnitBeingWrittenElsewhereIsShownBusyAndLeftAlone) {
+    sim::SimulatedUnit unit = sim::makeUnit(sim::Situation::Ready);
+    const sim::DeviceId id = hid.addUnit(std::move(unit));
+    hid.setClaimedElsewhere(id, true);
+    EXPECT_EQ(evaluateReadiness(context, EvaluationCaller::StartUp), Readiness::UnitBusy);
+    EXPECT_TRUE(showsMessageAlone(window, kMsgUnitBusy));
+    EXPECT_EQ(milestones(), (Steps{"disable", "status", "panel"}));
+    EXPECT_TRUE(view.waitingForBusyUnit());
+
+    clearRecords(id);
+    notify(kDeviceArrival, id);
+    EXPECT_EQ(milestones(), (Steps{"disable", "status"}));
+    EXPECT_TRUE(hid.unit(id).requests.empty());
+    EXPECT_FALSE(session.isOpen());
+
+    hid.setClaimedElsewhere(id, false);
+    notify(kDeviceArrival, id);
+    EXPECT_TRUE(showsMessageAlone(window, kMsgReady));
+    EXPECT_FALSE(view.waitingForBusyUnit());
+}
+
 }  // namespace
 }  // namespace talo::test

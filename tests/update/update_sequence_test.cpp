@@ -19,6 +19,7 @@ namespace talo::test {
 namespace {
 
 using Steps = std::vector<std::string>;
+using test::logContainsInOrder;
 
 std::vector<std::uint8_t> syntheticImage(std::size_t size) {
     std::vector<std::uint8_t> image(size);
@@ -267,6 +268,8 @@ class ErrorReadWatch final : public HidPlatform {
                     std::uint32_t timeoutMs) override {
         return inner_.readReport(handle, data, length, timeoutMs);
     }
+    bool claim(HidHandle handle, UnitClaim kind) override { return inner_.claim(handle, kind); }
+    void releaseClaim(HidHandle handle) override { inner_.releaseClaim(handle); }
     std::uint32_t lastError() const override {
         const_cast<ErrorReadWatch*>(this)->readsAtMicros.push_back(clock_.nowMicros());
         return inner_.lastError();
@@ -280,7 +283,7 @@ class ErrorReadWatch final : public HidPlatform {
 TEST_F(UpdateTest, FailedEraseIsReportedOnlyAfterItsPause) {
     unit().injectFault(kCmdEraseFirmware, sim::FaultKind::ErrorStatus, 1, 0x0106);
     ErrorReadWatch watch(hid, clock);
-    UpdaterContext watched{DeviceLink{watch, clock}, session, window, context.image};
+    UpdaterContext watched{DeviceLink{watch, clock}, session, view, context.image};
     runUpdate(watched);
     const std::uint64_t erasedAt = unit().deliveredRequests(kCmdEraseFirmware).front()->atMicros;
     ASSERT_EQ(watch.readsAtMicros.size(), 1u);
@@ -341,27 +344,53 @@ TEST_F(UpdateTest, UncheckedRestoreFailuresStillCountAsSuccess) {
     EXPECT_EQ(session.controllerFirmwareVersion(), kImageVersion);
 }
 
-class PhaseRecorder final : public UpdateObserver {
+// Notes, in one list, the steps the view is told about and what holds the write together:
+// the unit's claim, the system kept awake, the view's write span.
+class SpanRecorder final : public SystemAwake {
   public:
-    void onPhase(UpdatePhase phase) override { phases.push_back(phase); }
-    void onBlockWritten(std::size_t written, std::size_t) override { written_.push_back(written); }
-    std::vector<UpdatePhase> phases;
-    std::vector<std::size_t> written_;
+    SpanRecorder(sim::SimHidPlatform& hid, const DeviceSession& session)
+        : hid_(hid), session_(session) {}
+    void hold() override { events.push_back(claimed() ? "hold(claimed)" : "hold"); }
+    void release() override { events.push_back(claimed() ? "release(claimed)" : "release"); }
+    std::vector<std::string> events;
+
+  private:
+    bool claimed() const { return hid_.claimOf(session_.handle) == UnitClaim::Exclusive; }
+    sim::SimHidPlatform& hid_;
+    const DeviceSession& session_;
 };
 
-TEST_F(UpdateTest, ObserverFollowsPhasesAndBlocks) {
-    PhaseRecorder recorder;
-    context.observer = &recorder;
+TEST_F(UpdateTest, WriteSpanHoldsClaimAndWakefulnessFromLockToRestoreOnEveryPath) {
+    SpanRecorder awake(hid, session);
+    context.awake = &awake;
+    unit().injectFault(kCmdWriteBlock, sim::FaultKind::ErrorStatus, 2, 0x0107);
     runUpdate(context);
-    using P = UpdatePhase;
-    EXPECT_EQ(recorder.phases, (std::vector<P>{P::Lock, P::Unprotect, P::Erase, P::SetWriteAddress,
-                                               P::Write, P::Restore, P::Succeeded}));
-    EXPECT_EQ(recorder.written_, (std::vector<std::size_t>{48, 96, 100}));
-    recorder.phases.clear();
+    EXPECT_EQ(awake.events, (std::vector<std::string>{"hold(claimed)", "release"}));
+    EXPECT_TRUE(logContainsInOrder(window.log(), {"destroyProgressWindow", "leaveProtectedWrite",
+                                                  "messageBox Error Update fehlgeschlagen!"}));
+    EXPECT_FALSE(window.inProtectedWrite());
+
+    awake.events.clear();
     evaluateReadiness(context, EvaluationCaller::StartUp);
-    unit().injectFault(kCmdEraseFirmware, sim::FaultKind::ErrorStatus, 0, 0x0106);
+    clearRecords(unitId);
     runUpdate(context);
-    EXPECT_EQ(recorder.phases, (std::vector<P>{P::Lock, P::Unprotect, P::Erase, P::Failed}));
+    EXPECT_EQ(awake.events, (std::vector<std::string>{"hold(claimed)", "release"}));
+    EXPECT_EQ(unit().requests.front().command, kCmdSetSystemLock);
+    EXPECT_TRUE(logContainsInOrder(
+        window.log(), {"enterProtectedWrite", "setProgressPosition 0", "destroyProgressWindow",
+                       "leaveProtectedWrite",
+                       "setControlText 40004 " + printable(message(kMsgUpdateSucceeded))}));
+    EXPECT_FALSE(window.inProtectedWrite());
+}
+
+TEST_F(UpdateTest, UnitClaimedByAnotherProgramIsNotWritten) {
+    hid.setClaimedElsewhere(unitId, true);
+    clearRecords(unitId);
+    runUpdate(context);
+    EXPECT_TRUE(unit().requests.empty());
+    EXPECT_TRUE(window.logOf("enterProtectedWrite").empty());
+    expectFailure(message(kMsgUnitBusy) +
+                  u"\r\nDas System meldet Fehlercode 0xfffffffb-0x00000000");
 }
 
 }  // namespace

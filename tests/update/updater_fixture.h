@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "device/device_notification.h"
 #include "device/device_session.h"
 #include "sim/scenarios.h"
 #include "sim/sim_hid_platform.h"
 #include "sim/virtual_clock.h"
 #include "tests/support/recording_window.h"
-#include "update/device_notification.h"
+#include "ui/window_updater_view.h"
 #include "update/updater_context.h"
 
 namespace talo::test {
@@ -36,7 +37,10 @@ class UpdaterTest : public ::testing::Test {
     sim::SimHidPlatform hid{clock};
     DeviceSession session;
     RecordingWindow window;
-    UpdaterContext context{DeviceLink{hid, clock}, session, window, FirmwareImage{}};
+    // The window's own view of the evaluation and the update: the tests check the window calls
+    // the logic leads to, in order.
+    WindowUpdaterView view{window};
+    UpdaterContext context{DeviceLink{hid, clock}, session, view, FirmwareImage{}};
 };
 
 }  // namespace talo::test

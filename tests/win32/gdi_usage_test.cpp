@@ -58,6 +58,8 @@ class BrushCountingOps final : public WindowOps {
     void raiseToTop(TopWindow window) override { real_.raiseToTop(window); }
     TopWindow foregroundWindow() override { return real_.foregroundWindow(); }
     void showWindow(TopWindow window) override { real_.showWindow(window); }
+    void enterProtectedWrite() override { real_.enterProtectedWrite(); }
+    void leaveProtectedWrite() override { real_.leaveProtectedWrite(); }
 
   private:
     Win32WindowOps& real_;
@@ -88,8 +90,7 @@ class GdiUsageTest : public ::testing::Test {
     DeviceSession session;
     Win32WindowOps ops{instance};
     BrushCountingOps counting{ops};
-    UpdaterContext context{DeviceLink{hid, clock}, session, counting, FirmwareImage{}};
-    MainWindow logic{context};
+    MainWindow logic{counting, DeviceLink{hid, clock}, session, FirmwareImage{}};
     MainWindowDialog handler{ops, logic};
     HWND dialog = nullptr;
 };

@@ -10,6 +10,7 @@ enum class ExitCode : int {
     NoUnit = 3,        // no programming unit found
     NotReady = 4,      // a unit was found, but no compatible controller in its normal mode
     Declined = 5,      // the downgrade question was answered No (or nobody could answer)
+    UnitBusy = 6,      // another program is writing the unit; nothing was sent to it
     Interrupted = 130  // Ctrl-C was held back during the write and honoured afterwards
 };
 

@@ -35,6 +35,7 @@ std::string helpText(const std::vector<std::unique_ptr<Verb>>& verbs) {
         "  3    no programming unit found\n"
         "  4    unit found but not ready (wrong mode, no or incompatible controller)\n"
         "  5    downgrade declined, nothing written\n"
+        "  6    the unit is being written by another program; nothing was sent to it\n"
         "  130  Ctrl-C during the update, honoured after it had ended\n"
         "\nCtrl-C during the update is held back until the update has ended: stopping it\n"
         "would leave the controller without firmware.\n";

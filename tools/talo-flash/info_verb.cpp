@@ -15,10 +15,10 @@ class InfoVerb final : public Verb {
 
     VerbResult execute(Invocation& invocation) override {
         DeviceSession session;
-        ConsoleWindow window(invocation.console, false, invocation.args.json);
+        ConsoleView view(invocation.console, false, invocation.args.json);
         DeviceLink link{invocation.hid, invocation.clock};
-        UpdaterContext context{link, session, window, invocation.image};
-        const UnitReport report = examineUnit(context);
+        UpdaterContext context{link, session, view, invocation.image};
+        const UnitReport report = examineUnit(context, view);
         closeSession(link, session);
 
         if (invocation.args.json) {

@@ -59,6 +59,8 @@ class SimulatedBus final : public HidPlatform {
                     std::uint32_t timeoutMs) override {
         return platform_.readReport(handle, data, length, timeoutMs);
     }
+    bool claim(HidHandle handle, UnitClaim kind) override { return platform_.claim(handle, kind); }
+    void releaseClaim(HidHandle handle) override { platform_.releaseClaim(handle); }
     std::uint32_t lastError() const override { return platform_.lastError(); }
 
   private:

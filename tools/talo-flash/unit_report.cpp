@@ -1,69 +1,30 @@
 #include "unit_report.h"
 
-#include <array>
-
 #include "device/session.h"
-#include "ui/control_ids.h"
-#include "ui/format_text.h"
-#include "ui/main_window.h"
-#include "ui/message_text.h"
-#include "ui/status_pane.h"
+#include "ui/version_text.h"
 #include "update/update_sequence.h"
 
 namespace talo::flash {
-namespace {
 
-// The status pane as the start-up evaluation leaves it: the ready text alone, or the
-// situation, a blank line and the numbered instructions.
-std::u16string guidanceText(WindowOps& window, Readiness readiness) {
-    std::u16string text = loadMessage(window, guidanceMessage(readiness));
-    if (readiness != Readiness::Ready) {
-        text += u"\r\n\r\n";
-        text += loadMessage(window, kMsgInstructions);
-    }
-    return text;
-}
-
-ShownBox incompatibleNotice(WindowOps& window) {
-    std::array<char16_t, kMessageCapacity> text{};
-    formatText(text.data(), text.size(), loadMessage(window, kMsgIncompatibleText), {kModelName});
-    return ShownBox{loadMessage(window, kMsgIncompatibleCaption), text.data(),
-                    MessageBoxKind::Information, kAnswerOk};
-}
-
-}  // namespace
-
-UnitReport examineUnit(UpdaterContext& context) {
-    WindowOps& window = context.window;
-    DeviceSession& session = context.session;
+UnitReport examineUnit(UpdaterContext& context, ConsoleView& view) {
     UnitReport report;
-    report.openResult = openSession(context.link, session);
-    report.readiness = readinessOf(report.openResult, session);
-    report.unitOpened = session.isOpen();
-    if (session.isOpen()) {
-        report.path = session.devicePath.value_or(std::u16string());
-        report.productId = session.productId;
-        window.setControlText(kIdUnitLabel, kUnitRowLabel);
-        refreshVersionPanel(window, session);
-        auto text = [&window](int id) {
-            std::array<char16_t, 64> buffer{};
-            window.getControlText(id, buffer.data(), static_cast<int>(buffer.size()));
-            return std::u16string(buffer.data());
-        };
-        report.unitLabel = text(kIdUnitLabel);
-        report.unitVersion = text(kIdUnitVersion);
-        report.bootloaderVersion = text(kIdBootloaderVersion);
-        report.controllerVersion = text(kIdControllerVersion);
+    report.readiness = evaluateReadiness(context, EvaluationCaller::StartUp);
+    report.openResult = view.openResult();
+    const DeviceSession& found = view.foundSession();
+    report.unitOpened = found.isOpen();
+    if (found.isOpen()) {
+        report.path = found.devicePath.value_or(std::u16string());
+        report.productId = found.productId;
+        // The version panel's texts of the unit as found.
+        report.unitLabel = unitModelName(found.productId);
+        report.unitVersion = versionText32(unitVersionForDisplay(found.unitFirmwareVersion));
+        report.bootloaderVersion = versionText32(found.controllerBootloaderVersion());
+        report.controllerVersion = controllerFirmwareText(found.controllerFirmwareVersion());
     }
     report.asksBeforeWriting = report.readiness == Readiness::Ready &&
-                               asksBeforeWriting(session.controllerFirmwareVersion());
-    if (report.readiness != Readiness::Ready) {
-        closeSession(context.link, session);
-    }
-    if (report.readiness == Readiness::IncompatibleController) {
-        report.notice = incompatibleNotice(window);
-    }
-    report.guidance = guidanceText(window, report.readiness);
+                               asksBeforeWriting(found.controllerFirmwareVersion());
+    report.notice = view.notice();
+    report.guidance = view.guidance();
     return report;
 }
 
@@ -77,6 +38,8 @@ const char* situationName(Readiness readiness) {
             return "no-controller";
         case Readiness::IncompatibleController:
             return "incompatible";
+        case Readiness::UnitBusy:
+            return "unit-busy";
         case Readiness::Ready:
             break;
     }
@@ -89,6 +52,8 @@ ExitCode exitCodeFor(Readiness readiness) {
             return ExitCode::Success;
         case Readiness::NoDevice:
             return ExitCode::NoUnit;
+        case Readiness::UnitBusy:
+            return ExitCode::UnitBusy;
         default:
             return ExitCode::NotReady;
     }

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "console_window.h"
+#include "console_view.h"
 #include "exit_codes.h"
 #include "update/readiness.h"
 #include "update/updater_context.h"
@@ -28,9 +28,9 @@ struct UnitReport {
     std::optional<ShownBox> notice;  // incompatible controller only
 };
 
-// Opens the first programming unit and reports on it. The session stays open only when the
-// outcome is Ready; otherwise it is closed again, as the window does.
-UnitReport examineUnit(UpdaterContext& context);
+// Runs the window's start-up evaluation with `view` (which must be context.view) and reports
+// on the unit found. The session stays open only when the outcome is Ready, as in the window.
+UnitReport examineUnit(UpdaterContext& context, ConsoleView& view);
 
 // "no-unit", "wrong-mode", "no-controller", "incompatible", "ready".
 const char* situationName(Readiness readiness);

@@ -88,6 +88,9 @@ VerbResult situationResult(Readiness readiness) {
     if (code == ExitCode::NoUnit) {
         return {code, "no programming unit found"};
     }
+    if (code == ExitCode::UnitBusy) {
+        return {code, "the unit is being written by another program"};
+    }
     return {code, std::string("not ready: ") + situationName(readiness)};
 }
 

@@ -11,16 +11,29 @@
 
 namespace talo::flash {
 
+// Stages of one update as the monitor shows them, in the order they begin.
+enum class UpdatePhase {
+    Lock,
+    Unprotect,
+    Erase,
+    SetWriteAddress,
+    Write,
+    Restore,
+    Succeeded,
+    Failed
+};
+
 // Follows one update: its phases and blocks, the Ctrl-C hold-back stretch and, when given a
 // stream, a progress bar with the phases erase (lock, unprotect, erase, write address), write
 // and restore, the percentage and an estimate of the time left from the fixed pacing.
-class UpdateMonitor final : public UpdateObserver {
+class UpdateMonitor final {
   public:
     // `progressOut` null: no progress bar. `blockCount` is the number of WriteBlock commands.
     UpdateMonitor(const Clock& clock, std::ostream* progressOut, std::size_t blockCount);
 
-    void onPhase(UpdatePhase phase) override;
-    void onBlockWritten(std::size_t bytesWritten, std::size_t totalBytes) override;
+    void onPhase(UpdatePhase phase);
+    // After every block the unit accepted: image bytes sent so far, of `totalBytes`.
+    void onBlockWritten(std::size_t bytesWritten, std::size_t totalBytes);
 
     // Redraws the bar for the current time (called during long pauses).
     void tick();

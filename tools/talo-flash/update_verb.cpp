@@ -2,7 +2,6 @@
 #include "interrupt_guard.h"
 #include "text_output.h"
 #include "ticking_clock.h"
-#include "ui/control_ids.h"
 #include "unit_report_output.h"
 #include "update/update_sequence.h"
 #include "update_monitor.h"
@@ -14,8 +13,8 @@ namespace {
 // Long pauses are cut into slices this long, so the bar counts down through the erase.
 constexpr std::uint32_t kTickMs = 200;
 
-const char* answerName(int answer) {
-    return answer == kAnswerYes ? "yes" : "no";
+const char* answerName(bool yes) {
+    return yes ? "yes" : "no";
 }
 
 class UpdateVerb final : public Verb {
@@ -29,11 +28,11 @@ class UpdateVerb final : public Verb {
         const bool json = invocation.args.json;
         Console& console = invocation.console;
         DeviceSession session;
-        ConsoleWindow window(console, invocation.args.yes, json);
+        ConsoleView view(console, invocation.args.yes, json);
         DeviceLink link{invocation.hid, invocation.clock};
-        UpdaterContext context{link, session, window, invocation.image};
+        UpdaterContext context{link, session, view, invocation.image};
 
-        const UnitReport report = examineUnit(context);
+        const UnitReport report = examineUnit(context, view);
         if (json) {
             writeUnitJson(invocation.json, report);
         } else {
@@ -57,8 +56,9 @@ class UpdateVerb final : public Verb {
         UpdateMonitor monitor(invocation.clock, progressOut, blocks);
         TickingClock clock(invocation.clock, kTickMs, [&monitor] { monitor.tick(); });
         DeviceLink pacedLink{invocation.hid, clock};
-        UpdaterContext update{pacedLink, session, window, invocation.image, &monitor};
-        window.setBeforeOutput([&monitor] { monitor.closeBar(); });
+        UpdaterContext update{pacedLink, session, view, invocation.image};
+        view.setMonitor(&monitor);
+        view.setBeforeOutput([&monitor] { monitor.closeBar(); });
 
         runUpdate(update);
         endCriticalStretch();
@@ -68,10 +68,10 @@ class UpdateVerb final : public Verb {
         const VerbResult result = outcome(monitor);
         const bool interrupted = monitor.started() && interruptHeldBack();
         if (json) {
-            writeJson(invocation.json, window, monitor, result);
+            writeJson(invocation.json, view, monitor, result);
             invocation.json.key("interrupted").value(interrupted);
         } else {
-            const std::u16string status = window.controlText(kIdStatusPane);
+            const std::u16string& status = view.updateEndText();
             if (!status.empty()) {
                 (monitor.failed() ? console.err : console.out) << toTerminalText(status) << '\n';
             }
@@ -104,9 +104,9 @@ class UpdateVerb final : public Verb {
         }
     }
 
-    static void writeJson(JsonWriter& json, const ConsoleWindow& window,
-                          const UpdateMonitor& monitor, const VerbResult& result) {
-        if (const auto& question = window.question()) {
+    static void writeJson(JsonWriter& json, const ConsoleView& view, const UpdateMonitor& monitor,
+                          const VerbResult& result) {
+        if (const auto& question = view.question()) {
             json.key("question")
                 .beginObject()
                 .key("caption")
@@ -114,12 +114,12 @@ class UpdateVerb final : public Verb {
                 .key("text")
                 .value(question->text)
                 .key("answer")
-                .value(answerName(question->answer))
+                .value(answerName(question->answeredYes))
                 .endObject();
         }
         json.key("outcome").value(outcomeName(result));
         json.key("blocksWritten").value(static_cast<std::int64_t>(monitor.blocksWritten()));
-        if (const auto& failure = window.lastError()) {
+        if (const auto& failure = view.failure()) {
             json.key("failure")
                 .beginObject()
                 .key("caption")
@@ -128,7 +128,7 @@ class UpdateVerb final : public Verb {
                 .value(failure->text)
                 .endObject();
         }
-        const std::u16string status = window.controlText(kIdStatusPane);
+        const std::u16string& status = view.updateEndText();
         if (!status.empty()) {
             json.key("status").value(status);
         }

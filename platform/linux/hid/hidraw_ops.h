@@ -23,6 +23,12 @@ class HidrawOps {
 
     // The device's report descriptor (HIDIOCGRDESCSIZE, HIDIOCGRDESC).
     virtual bool reportDescriptor(int fd, std::vector<std::uint8_t>& descriptor) = 0;
+
+    // A non-blocking advisory lock on the device node through this descriptor (flock with
+    // LOCK_SH or LOCK_EX, and LOCK_NB). Returns false when another open file holds a conflicting
+    // lock. The lock ends with unlock() or when the descriptor is closed.
+    virtual bool lock(int fd, bool exclusive) = 0;
+    virtual void unlock(int fd) = 0;
 };
 
 // The real calls on /dev/hidrawN.
@@ -32,6 +38,8 @@ class KernelHidrawOps final : public HidrawOps {
     void close(int fd) override;
     bool rawInfo(int fd, std::uint16_t& vendorId, std::uint16_t& productId) override;
     bool reportDescriptor(int fd, std::vector<std::uint8_t>& descriptor) override;
+    bool lock(int fd, bool exclusive) override;
+    void unlock(int fd) override;
 };
 
 }  // namespace talo::linuxhid

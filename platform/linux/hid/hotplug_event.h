@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "update/device_notification.h"
+#include "device/device_notification.h"
 
 namespace talo::linuxhid {
 

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -45,6 +46,19 @@ bool KernelHidrawOps::reportDescriptor(int fd, std::vector<std::uint8_t>& descri
     }
     descriptor.assign(raw.value, raw.value + raw.size);
     return true;
+}
+
+bool KernelHidrawOps::lock(int fd, bool exclusive) {
+    const int operation = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+    int result = 0;
+    do {
+        result = ::flock(fd, operation);
+    } while (result < 0 && errno == EINTR);
+    return result == 0;
+}
+
+void KernelHidrawOps::unlock(int fd) {
+    ::flock(fd, LOCK_UN);
 }
 
 }  // namespace talo::linuxhid

@@ -14,12 +14,10 @@ LinuxHidPlatform::LinuxHidPlatform()
     : ownedLister_(std::make_unique<linuxhid::UdevHidrawLister>()),
       ownedOps_(std::make_unique<linuxhid::KernelHidrawOps>()),
       lister_(ownedLister_.get()),
-      ops_(ownedOps_.get()),
-      unitVendorId_(makerVendorId()) {}
+      ops_(ownedOps_.get()) {}
 
-LinuxHidPlatform::LinuxHidPlatform(linuxhid::HidrawLister& lister, linuxhid::HidrawOps& ops,
-                                   std::uint16_t unitVendorId)
-    : lister_(&lister), ops_(&ops), unitVendorId_(unitVendorId) {}
+LinuxHidPlatform::LinuxHidPlatform(linuxhid::HidrawLister& lister, linuxhid::HidrawOps& ops)
+    : lister_(&lister), ops_(&ops) {}
 
 LinuxHidPlatform::~LinuxHidPlatform() {
     for (const auto& [handle, device] : open_) {
@@ -118,9 +116,19 @@ LinuxHidPlatform::OpenDevice* LinuxHidPlatform::find(HidHandle handle) {
     return found == open_.end() ? nullptr : &found->second;
 }
 
-bool LinuxHidPlatform::isUnit(const linuxhid::HidrawNode& node) const {
-    return node.idKnown && node.vendorId == unitVendorId_ &&
-           (node.productId == kProductTunePuck || node.productId == kProductTuneCard);
+bool LinuxHidPlatform::claim(HidHandle handle, UnitClaim kind) {
+    return find(handle) != nullptr &&
+           ops_->lock(static_cast<int>(handle), kind == UnitClaim::Exclusive);
+}
+
+void LinuxHidPlatform::releaseClaim(HidHandle handle) {
+    if (find(handle) != nullptr) {
+        ops_->unlock(static_cast<int>(handle));
+    }
+}
+
+bool LinuxHidPlatform::isUnit(const linuxhid::HidrawNode& node) {
+    return node.idKnown && isProgrammingUnit(node.vendorId, node.productId);
 }
 
 void LinuxHidPlatform::noteRefusedOpen(const std::string& devnode, int error) {

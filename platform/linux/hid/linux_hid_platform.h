@@ -21,10 +21,8 @@ class LinuxHidPlatform final : public HidPlatform {
     // libudev for the list, the kernel's hidraw calls for the devices, the maker's vendor id.
     LinuxHidPlatform();
 
-    // Borrows `lister` and `ops`, which must outlive the platform. `unitVendorId` is the vendor
-    // id of the programming units, used only for sawUnitWithoutPermission().
-    LinuxHidPlatform(linuxhid::HidrawLister& lister, linuxhid::HidrawOps& ops,
-                     std::uint16_t unitVendorId);
+    // Borrows `lister` and `ops`, which must outlive the platform.
+    LinuxHidPlatform(linuxhid::HidrawLister& lister, linuxhid::HidrawOps& ops);
 
     ~LinuxHidPlatform() override;
     LinuxHidPlatform(const LinuxHidPlatform&) = delete;
@@ -39,6 +37,9 @@ class LinuxHidPlatform final : public HidPlatform {
     bool writeReport(HidHandle handle, const std::uint8_t* data, std::size_t length) override;
     bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
                     std::uint32_t timeoutMs) override;
+    // A claim is an flock on the hidraw node: it reaches every program on the machine.
+    bool claim(HidHandle handle, UnitClaim kind) override;
+    void releaseClaim(HidHandle handle) override;
     std::uint32_t lastError() const override { return lastError_; }
 
     // True when, since the last listInterfaces(), opening a programming unit (the maker's
@@ -53,14 +54,13 @@ class LinuxHidPlatform final : public HidPlatform {
     };
 
     OpenDevice* find(HidHandle handle);
-    bool isUnit(const linuxhid::HidrawNode& node) const;
+    static bool isUnit(const linuxhid::HidrawNode& node);
     void noteRefusedOpen(const std::string& devnode, int error);
 
     std::unique_ptr<linuxhid::HidrawLister> ownedLister_;
     std::unique_ptr<linuxhid::HidrawOps> ownedOps_;
     linuxhid::HidrawLister* lister_;
     linuxhid::HidrawOps* ops_;
-    std::uint16_t unitVendorId_;
     std::vector<linuxhid::HidrawNode> listed_;
     std::map<HidHandle, OpenDevice> open_;
     bool sawUnitWithoutPermission_ = false;

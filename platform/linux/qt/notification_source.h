@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "update/device_notification.h"
+#include "device/device_notification.h"
 
 namespace talo::qt {
 

@@ -33,7 +33,7 @@ void appendPermissionHint(WindowOps& window, const DeviceSession& session,
     }
     std::u16string addition = shown.empty() ? std::u16string() : std::u16string(u"\r\n\r\n");
     addition += text;
-    setStatusText(window, addition.c_str(), 1);
+    setStatusText(window, addition.c_str(), true);
 }
 
 }  // namespace talo::qt

@@ -223,7 +223,6 @@ bool QtWindowOps::createProgressWindow(const std::u16string& title, int x, int y
     progress_->setGeometry(x + kDialogFrame, y + kDialogFrame + kCaptionHeight,
                            width - 2 * kDialogFrame, height - 2 * kDialogFrame - kCaptionHeight);
     progress_->installEventFilter(&closeBlocker_);
-    dialog_.setUpdateRunning(true);
     progress_->show();
     waitUntilExposed(*progress_);
     progress_->repaint();
@@ -279,6 +278,14 @@ void QtWindowOps::showWindow(TopWindow window) {
     if (QWidget* widget = topWidget(window)) {
         widget->show();
     }
+}
+
+void QtWindowOps::enterProtectedWrite() {
+    dialog_.setUpdateRunning(true);
+}
+
+void QtWindowOps::leaveProtectedWrite() {
+    dialog_.setUpdateRunning(false);
 }
 
 }  // namespace talo::qt

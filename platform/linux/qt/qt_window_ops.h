@@ -57,6 +57,8 @@ class QtWindowOps final : public WindowOps {
     void raiseToTop(TopWindow window) override;
     TopWindow foregroundWindow() override;
     void showWindow(TopWindow window) override;
+    void enterProtectedWrite() override;
+    void leaveProtectedWrite() override;
 
     // The text of a control as last set (template text before that).
     const std::u16string& controlText(int controlId) const;

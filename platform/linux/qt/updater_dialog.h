@@ -7,10 +7,10 @@
 #include <map>
 #include <optional>
 
+#include "device/device_notification.h"
 #include "platform/linux/qt/dialog_units.h"
 #include "platform/linux/qt/static_control.h"
 #include "ui/main_window.h"
-#include "update/device_notification.h"
 
 class QPlainTextEdit;
 class QPushButton;

@@ -14,15 +14,13 @@ FirmwareImage carriedImage() {
 
 UpdaterWindow::UpdaterWindow(HidPlatform& hid, Clock& clock, NotificationSource& notifications,
                              FirmwareImage image)
-    : ops_(dialog_, notifications),
-      context_{DeviceLink{hid, clock}, session_, ops_, image},
-      logic_(context_) {
+    : ops_(dialog_, notifications), logic_(ops_, DeviceLink{hid, clock}, session_, image) {
     resetSession(session_);
     dialog_.attach(logic_);
 }
 
 UpdaterWindow::~UpdaterWindow() {
-    closeSession(context_.link, session_);
+    closeSession(logic_.context().link, session_);
 }
 
 void UpdaterWindow::setPermissionProbe(std::function<bool()> probe) {

@@ -43,7 +43,6 @@ class UpdaterWindow {
     DeviceSession session_;
     UpdaterDialog dialog_;
     QtWindowOps ops_;
-    UpdaterContext context_;
     MainWindow logic_;
 };
 

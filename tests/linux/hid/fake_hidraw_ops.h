@@ -61,6 +61,9 @@ class FakeHidrawOps final : public HidrawOps {
     }
 
     void close(int fd) override {
+        if (const auto found = open_.find(fd); found != open_.end()) {
+            locks_[found->second].erase(fd);
+        }
         if (open_.erase(fd) != 0) {
             ::close(fd);
         }
@@ -77,8 +80,24 @@ class FakeHidrawOps final : public HidrawOps {
         return true;
     }
 
+    // flock semantics per node: shared locks coexist, an exclusive one excludes all others.
+    bool lock(int fd, bool exclusive) override {
+        auto& holders = locks_[open_.at(fd)];
+        holders.erase(fd);
+        for (const auto& [holder, holderExclusive] : holders) {
+            if (exclusive || holderExclusive) {
+                return false;
+            }
+        }
+        holders[fd] = exclusive;
+        return true;
+    }
+
+    void unlock(int fd) override { locks_[open_.at(fd)].erase(fd); }
+
   private:
     std::map<std::string, Node> nodes_;
+    std::map<std::string, std::map<int, bool>> locks_;  // devnode -> fd -> exclusive
     std::map<std::string, int> peers_;
     std::map<int, std::string> open_;
     std::vector<std::string> opened_;

@@ -76,7 +76,7 @@ class LinuxHidPlatformTest : public ::testing::Test {
     linuxhid::FakeSysfs sysfs_;
     FakeHidrawOps ops_;
     linuxhid::SysfsHidrawLister lister_{sysfs_.root(), "/dev"};
-    LinuxHidPlatform platform_{lister_, ops_, kVendor};
+    LinuxHidPlatform platform_{lister_, ops_};
 };
 
 TEST_F(LinuxHidPlatformTest, DeviceWithoutReportIdsIsFramedWithZeroIdByte) {

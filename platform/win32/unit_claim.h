@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "platform/win32/win32_headers.h"
+
+namespace talo::win32 {
+
+// Name of the mutex that stands for a claim on the unit at `path`. Paths that differ only in
+// the case of letters name the same device, so they name the same mutex. The Global namespace
+// reaches programs in every session of the machine.
+std::wstring unitClaimMutexName(const std::u16string& path);
+
+// Takes the claim mutex of `path` without waiting (a shared claim waits up to `waitMs` for a
+// brief holder such as another program's identification). Returns the owned mutex, or null
+// when another thread or program holds it.
+HANDLE acquireUnitClaim(const std::u16string& path, DWORD waitMs);
+
+// Releases and closes a mutex returned by acquireUnitClaim(), on the thread that acquired it.
+void releaseUnitClaim(HANDLE mutex);
+
+}  // namespace talo::win32
