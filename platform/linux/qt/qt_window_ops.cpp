@@ -12,10 +12,10 @@
 #include <algorithm>
 
 #include "platform/linux/qt/artwork.h"
-#include "platform/linux/qt/dialog_template.h"
 #include "platform/linux/qt/static_control.h"
 #include "platform/linux/qt/updater_dialog.h"
 #include "platform/linux/qt/windows_metrics.h"
+#include "resources/main_dialog_layout.h"
 #include "resources/messages.h"
 #include "ui/control_ids.h"
 
@@ -66,7 +66,7 @@ QString displayText(const std::u16string& text) {
 
 QtWindowOps::QtWindowOps(UpdaterDialog& dialog, NotificationSource& notifications)
     : dialog_(dialog), notifications_(notifications) {
-    for (const ControlTemplate& item : kMainWindowControls) {
+    for (const DialogControl& item : kDialogControls) {
         texts_[item.id] = item.text;
     }
 }

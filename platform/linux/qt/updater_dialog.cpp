@@ -10,8 +10,8 @@
 #include <ranges>
 
 #include "platform/linux/qt/artwork.h"
-#include "platform/linux/qt/dialog_template.h"
 #include "platform/linux/qt/windows_metrics.h"
+#include "resources/main_dialog_layout.h"
 #include "ui/control_ids.h"
 
 namespace talo::qt {
@@ -26,7 +26,7 @@ QString toQString(const char16_t* text) {
 // wider than the Windows dialog font, and "Programmiereinheit" would lose its last letter.
 constexpr int kVersionValueX = 90;
 
-int layoutWidth(const ControlTemplate& item) {
+int layoutWidth(const DialogControl& item) {
     const bool versionLabel =
         item.id == kIdUnitLabel || item.id == kIdBootloaderLabel || item.id == kIdControllerLabel;
     return versionLabel ? kVersionValueX - item.x - 1 : item.width;
@@ -41,8 +41,8 @@ UpdaterDialog::UpdaterDialog(QWidget* parent)
       logo_(programLogo()) {
     setFont(dialogFont());
     units_ = baseUnitsOf(font());
-    setWindowTitle(toQString(kTemplateCaption));
-    const QRect client = dialogUnitsToPixels(units_, 0, 0, kTemplateWidth, kTemplateHeight);
+    setWindowTitle(toQString(kDialogCaption));
+    const QRect client = dialogUnitsToPixels(units_, 0, 0, kDialogWidth, kDialogHeight);
     setFixedSize(client.size());
     createControls();
 }
@@ -50,29 +50,29 @@ UpdaterDialog::UpdaterDialog(QWidget* parent)
 UpdaterDialog::~UpdaterDialog() = default;
 
 void UpdaterDialog::createControls() {
-    for (const ControlTemplate& item : kMainWindowControls) {
+    for (const DialogControl& item : kDialogControls) {
         QWidget* widget = nullptr;
         const QString text = toQString(item.text);
         switch (item.kind) {
-            case ControlKind::DefaultButton:
-            case ControlKind::Button: {
+            case DialogControlKind::DefaultButton:
+            case DialogControlKind::Button: {
                 auto* button = new QPushButton(text, this);
                 button->setAutoDefault(true);
-                button->setDefault(item.kind == ControlKind::DefaultButton);
+                button->setDefault(item.kind == DialogControlKind::DefaultButton);
                 button->setFocusPolicy(Qt::StrongFocus);
                 const int id = item.id;
                 connect(button, &QPushButton::clicked, this, [this, id] { command(id); });
                 widget = button;
                 break;
             }
-            case ControlKind::Static:
-            case ControlKind::StaticRight:
+            case DialogControlKind::Static:
+            case DialogControlKind::StaticRight:
                 widget = new StaticControl(
-                    item.id, item.kind == ControlKind::StaticRight,
+                    item.id, item.kind == DialogControlKind::StaticRight,
                     [this](int controlId) { return staticColours(controlId); }, this);
                 static_cast<StaticControl*>(widget)->setText(text);
                 break;
-            case ControlKind::StatusEdit: {
+            case DialogControlKind::StatusEdit: {
                 auto* edit = new QPlainTextEdit(this);
                 edit->setReadOnly(true);
                 edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -84,7 +84,7 @@ void UpdaterDialog::createControls() {
                 widget = edit;
                 break;
             }
-            case ControlKind::GroupBox: {
+            case DialogControlKind::GroupBox: {
                 auto* group = new QGroupBox(text, this);
                 group->setFocusPolicy(Qt::NoFocus);
                 widget = group;
@@ -97,7 +97,7 @@ void UpdaterDialog::createControls() {
         controls_[item.id] = widget;
     }
     // Template order is top of the z order first: raise from the last to the first.
-    for (const ControlTemplate& item : kMainWindowControls | std::views::reverse) {
+    for (const DialogControl& item : kDialogControls | std::views::reverse) {
         controls_[item.id]->raise();
     }
     setTabOrder(button(kIdQuit), button(kIdUpdate));
