@@ -38,4 +38,17 @@ inline constexpr std::array<ControlTemplate, 11> kMainWindowControls{{
     {40015, ControlKind::StaticRight, u"0.00.00", 90, 50, 50, 8, false},
 }};
 
+// The caption each labelled control is read with by assistive technology: a version value by
+// its row's label, the status pane by "Hinweisfenster:".
+struct CaptionOf {
+    int caption;
+    int control;
+};
+inline constexpr std::array<CaptionOf, 4> kControlCaptions{{
+    {40010, 40013},
+    {1005, 40014},
+    {40011, 40015},
+    {-1, 40004},
+}};
+
 }  // namespace talo::qt

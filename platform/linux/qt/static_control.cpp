@@ -8,16 +8,10 @@ namespace talo::qt {
 
 StaticControl::StaticControl(int controlId, bool alignRight, StaticColourQuery colours,
                              QWidget* parent)
-    : QWidget(parent),
-      controlId_(controlId),
-      alignRight_(alignRight),
-      colours_(std::move(colours)) {
+    : QLabel(parent), controlId_(controlId), alignRight_(alignRight), colours_(std::move(colours)) {
     setFocusPolicy(Qt::NoFocus);
-}
-
-void StaticControl::setText(const QString& text) {
-    text_ = text;
-    update();
+    // Texts are shown as they are, never read as markup.
+    setTextFormat(Qt::PlainText);
 }
 
 void StaticControl::paintEvent(QPaintEvent* /*event*/) {
@@ -35,7 +29,7 @@ void StaticControl::paintEvent(QPaintEvent* /*event*/) {
     }
     painter.setPen(textColour);
     const Qt::Alignment alignment = (alignRight_ ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop;
-    painter.drawText(QRectF(rect()), text_, QTextOption(alignment));
+    painter.drawText(QRectF(rect()), text(), QTextOption(alignment));
 }
 
 }  // namespace talo::qt
