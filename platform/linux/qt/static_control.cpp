@@ -8,11 +8,10 @@ namespace talo::qt {
 
 StaticControl::StaticControl(int controlId, bool alignRight, StaticColourQuery colours,
                              QWidget* parent)
-    : QLabel(parent), controlId_(controlId), alignRight_(alignRight), colours_(std::move(colours)) {
-    setFocusPolicy(Qt::NoFocus);
-    // Texts are shown as they are, never read as markup.
-    setTextFormat(Qt::PlainText);
-}
+    : QLabel(parent),
+      controlId_(controlId),
+      alignRight_(alignRight),
+      colours_(std::move(colours)) {}
 
 void StaticControl::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
