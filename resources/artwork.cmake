@@ -25,9 +25,13 @@ set(TALO_ARTWORK_FILES
     "${TALO_ARTWORK_DIR}/logo.bmp"
     "${TALO_ARTWORK_DIR}/logo.png"
     "${TALO_ARTWORK_DIR}/icon.ico"
+    "${TALO_ARTWORK_DIR}/icon.svg"
     "${TALO_ARTWORK_DIR}/icon-16.png"
+    "${TALO_ARTWORK_DIR}/icon-24.png"
     "${TALO_ARTWORK_DIR}/icon-32.png"
     "${TALO_ARTWORK_DIR}/icon-48.png"
+    "${TALO_ARTWORK_DIR}/icon-64.png"
+    "${TALO_ARTWORK_DIR}/icon-128.png"
     "${TALO_ARTWORK_DIR}/icon-256.png")
 
 add_custom_command(

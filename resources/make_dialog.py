@@ -26,7 +26,7 @@ def fail(path, line_number, reason):
 
 
 def read_layout(path):
-    dialog, controls = None, []
+    dialog, controls, captions = None, [], []
     with open(path, encoding="utf-8") as source:
         for line_number, raw in enumerate(source, start=1):
             line = raw.rstrip("\n").rstrip("\r")
@@ -35,6 +35,15 @@ def read_layout(path):
             fields = line.split("\t")
             if '"' in line or "\\" in line:
                 fail(path, line_number, "texts must not contain double quotes or backslashes")
+            if fields[0] == "caption":
+                if len(fields) != 3:
+                    fail(path, line_number, "expected caption, caption id, control id")
+                ids = {control[0] for control in controls}
+                pair = (int(fields[1]), int(fields[2]))
+                if not set(pair) <= ids:
+                    fail(path, line_number, "a caption names a control the layout does not have")
+                captions.append(pair)
+                continue
             if fields[0] == "dialog":
                 if len(fields) != 6:
                     fail(path, line_number, "expected dialog, width, height, caption, points, face")
@@ -54,7 +63,7 @@ def read_layout(path):
             controls.append((identifier, fields[1], fields[2], x, y, width, height, len(fields) == 8))
     if dialog is None or not controls:
         sys.exit(f"{path}: needs a dialog line and at least one control")
-    return dialog, controls
+    return dialog, controls, captions
 
 
 def write_rc(path, dialog, controls):
@@ -92,8 +101,9 @@ def cpp_literal(text):
     return "".join(ch if 0x20 <= ord(ch) < 0x7F else f"\\u{ord(ch):04x}" for ch in text)
 
 
-def write_header(path, dialog, controls):
+def write_header(path, dialog, controls, captions):
     width, height, caption, points, face = dialog
+    caption_rows = "\n".join(f"    {{{c}, {i}}}," for c, i in captions)
     rows = []
     for identifier, kind, text, x, y, w, h, disabled in controls:
         enumerator = KINDS[kind][3]
@@ -132,6 +142,16 @@ inline constexpr std::array<DialogControl, {len(controls)}> kDialogControls{{{{
 {chr(10).join(rows)}
 }}}};
 
+// The caption assistive technology reads a control by: a version value by its row's label,
+// the status pane by its heading.
+struct DialogCaption {{
+    int caption;
+    int control;
+}};
+inline constexpr std::array<DialogCaption, {len(captions)}> kDialogCaptions{{{{
+{caption_rows}
+}}}};
+
 }}  // namespace talo
 """
     with open(path, "w", encoding="utf-8", newline="\n") as out:
@@ -141,9 +161,9 @@ inline constexpr std::array<DialogControl, {len(controls)}> kDialogControls{{{{
 def main():
     if len(sys.argv) != 4:
         sys.exit("usage: make_dialog.py INPUT.tsv OUTPUT.rc OUTPUT_LAYOUT.h")
-    dialog, controls = read_layout(sys.argv[1])
+    dialog, controls, captions = read_layout(sys.argv[1])
     write_rc(sys.argv[2], dialog, controls)
-    write_header(sys.argv[3], dialog, controls)
+    write_header(sys.argv[3], dialog, controls, captions)
 
 
 if __name__ == "__main__":

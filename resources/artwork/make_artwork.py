@@ -5,7 +5,8 @@ Usage: make_artwork.py OUTPUT_DIR
 
 Writes logo.bmp (365 x 122, 24 bpp, pure green background as the transparent
 key), logo.png (the same picture with a real alpha channel), icon.ico (16, 32
-and 48 pixels at 32 bpp) and icon-16/32/48/256.png.
+and 48 pixels at 32 bpp), icon-16/24/32/48/64/128/256.png and icon.svg, the
+scalable icon drawn from the same shapes.
 
 Everything is drawn at several times the target size and scaled down, so edges
 are smooth. The logo is later shrunk with a colour key (no blending), so its
@@ -28,7 +29,8 @@ DIALOG_GREY = (240, 240, 240)
 
 LOGO_SIZE = (365, 122)
 ICON_SIZES = (16, 32, 48)
-PNG_ICON_SIZES = (16, 32, 48, 256)
+PNG_ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+SVG_ICON_SIZE = 256
 SUPERSAMPLE = 4
 
 FONT_DIR = Path("/usr/share/fonts/truetype/dejavu")
@@ -85,6 +87,67 @@ def draw_emblem(draw, box, detail):
     draw.polygon((tip, base_a, base_b), fill=WHITE)
     hub = size * 0.10
     draw.ellipse((cx - hub, cy - hub, cx + hub, cy + hub), fill=WHITE)
+
+
+def svg_colour(colour):
+    return "#%02x%02x%02x" % colour
+
+
+class SvgCanvas:
+    """Records the ImageDraw calls draw_emblem makes as SVG elements, with PIL's geometry.
+
+    PIL's arcs and ellipses take a bounding box; an arc's stroke lies inside that box and its
+    angles run clockwise from 3 o'clock, which is SVG's direction too (y grows downwards).
+    """
+
+    def __init__(self):
+        self.elements = []
+
+    @staticmethod
+    def _number(value):
+        return f"{value:.2f}".rstrip("0").rstrip(".")
+
+    def ellipse(self, box, fill):
+        left, top, right, bottom = box
+        n = self._number
+        self.elements.append(
+            f'<ellipse cx="{n((left + right) / 2)}" cy="{n((top + bottom) / 2)}" '
+            f'rx="{n((right - left) / 2)}" ry="{n((bottom - top) / 2)}" fill="{svg_colour(fill)}"/>')
+
+    def arc(self, box, start, end, fill, width):
+        import math
+
+        left, top, right, bottom = box
+        cx, cy = (left + right) / 2, (top + bottom) / 2
+        radius = (right - left) / 2 - width / 2
+        a, b = math.radians(start), math.radians(end)
+        n = self._number
+        large = 1 if (end - start) % 360 > 180 else 0
+        self.elements.append(
+            f'<path d="M {n(cx + radius * math.cos(a))} {n(cy + radius * math.sin(a))} '
+            f'A {n(radius)} {n(radius)} 0 {large} 1 {n(cx + radius * math.cos(b))} '
+            f'{n(cy + radius * math.sin(b))}" fill="none" stroke="{svg_colour(fill)}" '
+            f'stroke-width="{n(width)}"/>')
+
+    def line(self, points, fill, width):
+        x0, y0, x1, y1 = points
+        n = self._number
+        self.elements.append(
+            f'<line x1="{n(x0)}" y1="{n(y0)}" x2="{n(x1)}" y2="{n(y1)}" '
+            f'stroke="{svg_colour(fill)}" stroke-width="{n(width)}"/>')
+
+    def polygon(self, points, fill):
+        n = self._number
+        coordinates = " ".join(f"{n(x)},{n(y)}" for x, y in points)
+        self.elements.append(f'<polygon points="{coordinates}" fill="{svg_colour(fill)}"/>')
+
+
+def emblem_svg(size):
+    canvas = SvgCanvas()
+    draw_emblem(canvas, (0, 0, size, size), detail=True)
+    body = "\n  ".join(canvas.elements)
+    return (f'<svg xmlns="http://www.w3.org/2000/svg" width="{size}" height="{size}" '
+            f'viewBox="0 0 {size} {size}">\n  {body}\n</svg>\n')
 
 
 def render_emblem(size):
@@ -208,6 +271,7 @@ def main(argv):
     for size, image in icons.items():
         image.save(out / f"icon-{size}.png")
     write_ico(out / "icon.ico", [icons[size] for size in ICON_SIZES])
+    (out / "icon.svg").write_text(emblem_svg(SVG_ICON_SIZE), encoding="utf-8")
     return 0
 
 

@@ -10,6 +10,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Lets the desktop match the window with its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TALO_APP_ID));
     talo::qt::prepareApplication(app);
 
     talo::LinuxHidPlatform hid;

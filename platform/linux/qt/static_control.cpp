@@ -8,17 +8,10 @@ namespace talo::qt {
 
 StaticControl::StaticControl(int controlId, bool alignRight, StaticColourQuery colours,
                              QWidget* parent)
-    : QWidget(parent),
+    : QLabel(parent),
       controlId_(controlId),
       alignRight_(alignRight),
-      colours_(std::move(colours)) {
-    setFocusPolicy(Qt::NoFocus);
-}
-
-void StaticControl::setText(const QString& text) {
-    text_ = text;
-    update();
-}
+      colours_(std::move(colours)) {}
 
 void StaticControl::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
@@ -35,7 +28,7 @@ void StaticControl::paintEvent(QPaintEvent* /*event*/) {
     }
     painter.setPen(textColour);
     const Qt::Alignment alignment = (alignRight_ ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop;
-    painter.drawText(QRectF(rect()), text_, QTextOption(alignment));
+    painter.drawText(QRectF(rect()), text(), QTextOption(alignment));
 }
 
 }  // namespace talo::qt

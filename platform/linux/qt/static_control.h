@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QColor>
-#include <QWidget>
+#include <QLabel>
 #include <functional>
 #include <optional>
 
@@ -16,13 +16,12 @@ struct StaticColours {
 using StaticColourQuery = std::function<std::optional<StaticColours>(int controlId)>;
 
 // A text label drawn the way a Windows static control draws itself: word-wrapped, left or right
-// aligned, greyed while disabled, coloured by its owner while enabled.
-class StaticControl final : public QWidget {
+// aligned, greyed while disabled, coloured by its owner while enabled. It is a QLabel for
+// assistive technology only: screen readers get its text as its name, its enabled state, the
+// control it labels (setBuddy) and a notice when the text changes; the drawing is its own.
+class StaticControl final : public QLabel {
   public:
     StaticControl(int controlId, bool alignRight, StaticColourQuery colours, QWidget* parent);
-
-    void setText(const QString& text);
-    const QString& text() const { return text_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -31,7 +30,6 @@ class StaticControl final : public QWidget {
     int controlId_;
     bool alignRight_;
     StaticColourQuery colours_;
-    QString text_;
 };
 
 }  // namespace talo::qt

@@ -101,6 +101,9 @@ void UpdaterDialog::createControls() {
         controls_[item.id]->raise();
     }
     setTabOrder(button(kIdQuit), button(kIdUpdate));
+    for (const DialogCaption& pair : kDialogCaptions) {
+        staticControl(pair.caption)->setBuddy(control(pair.control));
+    }
 }
 
 QWidget* UpdaterDialog::control(int id) const {
