@@ -5,97 +5,95 @@
 #include <optional>
 
 #include "device/commands.h"
-#include "resources/messages.h"
-#include "tests/support/window_assertions.h"
 #include "tests/update/updater_fixture.h"
-#include "ui/control_ids.h"
-#include "ui/message_ids.h"
 
 namespace talo::test {
 namespace {
 
-using Steps = std::vector<std::string>;
-
 struct Outcome {
     const char* name;
-    std::optional<sim::Situation> unit;  // none: no programming unit present
-    std::uint16_t message;               // guidance situation; kMsgReady: the ready text alone
-    Steps atStartUp;
-    Steps onArrival;
+    std::optional<sim::Situation> unit;  // none: only a foreign device
+    bool claimedElsewhere;
+    Events atStartUp;
+    Events onArrival;
 };
 
 const Outcome kOutcomes[] = {
-    {"NoDevice", std::nullopt, kMsgNoUnitFound, {"disable", "status", "status", "panel"}, {}},
+    {"NoDevice",
+     std::nullopt,
+     false,
+     {"found NoDevice", "offer 0", "guidance NoUnit", "versions none"},
+     {"found NoDevice"}},
     {"WrongMode",
      sim::Situation::Bootloader,
-     kMsgWrongMode,
-     {"disable", "status", "status", "panel"},
-     {"disable", "status", "status"}},
+     false,
+     {"found WrongMode", "offer 0", "guidance WrongMode", "versions none"},
+     {"found WrongMode", "offer 0", "guidance WrongMode"}},
     {"NoController",
      sim::Situation::NoController,
-     kMsgNoController,
-     {"disable", "status", "status", "panel"},
-     {"disable", "status", "status"}},
+     false,
+     {"found NoController", "offer 0", "guidance NoController", "versions none"},
+     {"found NoController", "offer 0", "guidance NoController"}},
     {"Incompatible",
      sim::Situation::Incompatible,
-     kMsgIncompatible,
-     {"disable", "box", "status", "status", "panel"},
-     {"disable", "box", "status", "status"}},
+     false,
+     {"found IncompatibleController", "offer 0", "notice", "guidance Incompatible",
+      "versions none"},
+     {"found IncompatibleController", "offer 0", "notice", "guidance Incompatible"}},
+    {"Busy",
+     sim::Situation::Ready,
+     true,
+     {"found UnitBusy", "offer 0", "guidance UnitBusy", "versions none"},
+     {"found UnitBusy", "offer 0", "guidance UnitBusy"}},
     {"Ready",
      sim::Situation::Ready,
-     kMsgReady,
-     {"status", "enable", "panel"},
-     {"status", "panel", "enable"}},
+     false,
+     {"found Ready", "guidance Ready", "offer 1", "versions open"},
+     {"found Ready", "guidance Ready", "versions open", "offer 1"}},
 };
 
 class EvaluationTest : public UpdaterTest, public ::testing::WithParamInterface<Outcome> {
   protected:
-    // The information box must find the session already closed.
-    void watchBox() {
-        window.answerNextBox(kAnswerOk, [this] { openDuringBox = session.isOpen(); });
+    sim::DeviceId plug() {
+        const Outcome& outcome = GetParam();
+        if (!outcome.unit) {
+            return hid.addForeignDevice(0x046D, 0xC077);
+        }
+        const sim::DeviceId id = hid.addUnit(sim::makeUnit(*outcome.unit));
+        hid.setClaimedElsewhere(id, outcome.claimedElsewhere);
+        return id;
     }
-    void expectOutcomeShown(const Outcome& outcome) {
-        const bool ready = outcome.message == kMsgReady;
-        EXPECT_TRUE(ready ? showsMessageAlone(window, kMsgReady)
-                          : showsGuidance(window, outcome.message));
+    // Only a ready unit stays open; the notice finds the session already closed.
+    void expectSessionAfter() {
+        const bool ready = std::string(GetParam().name) == "Ready";
         EXPECT_EQ(session.isOpen(), ready);
-        EXPECT_EQ(window.isEnabled(kIdUpdate), ready);
         EXPECT_EQ(hid.totalOpenHandles(), ready ? 1u : 0u);
-        EXPECT_FALSE(openDuringBox);
+        EXPECT_FALSE(openDuringNotice);
     }
-    bool openDuringBox = false;
+    void watchNotice() {
+        view.whileModal = [this] { openDuringNotice = session.isOpen(); };
+    }
+    bool openDuringNotice = false;
 };
 
-TEST_P(EvaluationTest, StartUpShowsOutcomeInItsOrder) {
-    const Outcome& outcome = GetParam();
-    if (outcome.unit) {
-        hid.addUnit(sim::makeUnit(*outcome.unit));
-    }
-    watchBox();
+TEST_P(EvaluationTest, StartUpShowsTheOutcomeInItsOrder) {
+    plug();
+    watchNotice();
     evaluateReadiness(context, EvaluationCaller::StartUp);
-    EXPECT_EQ(milestones(), outcome.atStartUp);
-    expectOutcomeShown(outcome);
-    if (!window.boxes().empty()) {
-        const auto& box = window.boxes()[0];
-        EXPECT_EQ(box.caption, catalogueText(kMsgIncompatibleCaption));
-        EXPECT_EQ(box.kind, MessageBoxKind::Information);
-        EXPECT_NE(box.text.find(u"Typs 'TALO Max 150' aktualisieren"), std::u16string::npos);
-    }
+    EXPECT_EQ(view.events, GetParam().atStartUp);
+    expectSessionAfter();
 }
 
-TEST_P(EvaluationTest, ArrivalShowsOutcomeInItsOrder) {
-    const Outcome& outcome = GetParam();
+TEST_P(EvaluationTest, ArrivalShowsTheOutcomeInItsOrder) {
     evaluateReadiness(context, EvaluationCaller::StartUp);
-    window.clearLog();
-    const sim::DeviceId id = outcome.unit ? hid.addUnit(sim::makeUnit(*outcome.unit))
-                                          : hid.addForeignDevice(0x046D, 0xC077);
-    watchBox();
+    view.events.clear();
+    const sim::DeviceId id = plug();
+    watchNotice();
     EXPECT_TRUE(notify(kDeviceArrival, id));
-    EXPECT_EQ(milestones(), outcome.onArrival);
-    if (outcome.unit) {
-        expectOutcomeShown(outcome);
-    } else {
-        EXPECT_TRUE(window.log().empty());
+    EXPECT_EQ(view.events, GetParam().onArrival);
+    expectSessionAfter();
+    if (GetParam().claimedElsewhere) {
+        EXPECT_TRUE(hid.unit(id).requests.empty());  // not a word to a unit being written
     }
 }
 
@@ -104,22 +102,16 @@ INSTANTIATE_TEST_SUITE_P(EachOutcome, EvaluationTest, ::testing::ValuesIn(kOutco
 
 TEST_F(UpdaterTest, ArrivalWithFailedIdentificationHoldsTheUnitSilently) {
     evaluateReadiness(context, EvaluationCaller::StartUp);
-    window.clearLog();
+    view.events.clear();
     sim::SimulatedUnit broken = sim::makeUnit(sim::Situation::Ready);
     broken.injectFault(kCmdIdentify, sim::FaultKind::ReadFails);
-    const sim::DeviceId id = hid.addUnit(std::move(broken));
-    EXPECT_TRUE(notify(kDeviceArrival, id));
-    EXPECT_TRUE(window.log().empty());
+    EXPECT_TRUE(notify(kDeviceArrival, hid.addUnit(std::move(broken))));
+    EXPECT_EQ(view.events, (Events{"found NoDevice"}));
     EXPECT_TRUE(session.isOpen());
-    EXPECT_FALSE(window.isEnabled(kIdUpdate));
-}
 
-TEST_F(UpdaterTest, ArrivalWhileAUnitIsOpenIsIgnored) {
-    startWith(sim::makeUnit(sim::Situation::Ready));
-    window.clearLog();
     const sim::DeviceId second = hid.addUnit(sim::makeUnit(sim::Situation::Ready));
-    EXPECT_TRUE(notify(kDeviceArrival, second));
-    EXPECT_TRUE(window.log().empty());
+    EXPECT_TRUE(notify(kDeviceArrival, second));  // a unit is open: arrivals wait
+    EXPECT_EQ(view.events.size(), 1u);
     EXPECT_EQ(hid.openAttempts(second), 0u);
 }
 
@@ -128,84 +120,55 @@ TEST_F(UpdaterTest, OnlyInterfaceArrivalAndRemovalAreHandled) {
     const DeviceNotification volume{2, hid.path(id)};
     EXPECT_TRUE(onDeviceChange(context, kDeviceArrival, &volume));
     EXPECT_TRUE(onDeviceChange(context, kDeviceArrival, nullptr));
+    EXPECT_TRUE(onDeviceChange(context, kDeviceRemoveComplete, nullptr));
     EXPECT_FALSE(onDeviceChange(context, 0x8007, nullptr));  // nodes changed
     EXPECT_FALSE(notify(0x8001, id));                        // query remove
     EXPECT_EQ(hid.openAttempts(id), 0u);
-    EXPECT_TRUE(window.log().empty());
+    EXPECT_TRUE(view.events.empty());
 }
 
-TEST_F(UpdaterTest, RemovalOfOpenUnitMatchesPathRegardlessOfLetterCase) {
+TEST_F(UpdaterTest, RemovalClosesOnlyTheOpenUnitWhateverTheCaseOfItsPath) {
+    const DeviceNotification stranger{kDeviceTypeInterface, u"\\\\?\\hid#vid_046d&pid_c077#1"};
+    EXPECT_TRUE(onDeviceChange(context, kDeviceRemoveComplete, &stranger));  // no unit open
     const sim::DeviceId id = startWith(sim::makeUnit(sim::Situation::Ready));
-    window.clearLog();
+    view.events.clear();
+    const DeviceNotification volume{2, hid.path(id)};
+    EXPECT_TRUE(onDeviceChange(context, kDeviceRemoveComplete, &volume));
+    EXPECT_TRUE(onDeviceChange(context, kDeviceRemoveComplete, &stranger));
+    EXPECT_TRUE(view.events.empty());
+    EXPECT_TRUE(session.isOpen());
+
     std::u16string shouted = hid.path(id);
     for (char16_t& c : shouted) {
         c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
     }
-    ASSERT_NE(shouted, hid.path(id));
     hid.unplug(id);
-    const DeviceNotification record{kDeviceTypeInterface, shouted};
-    EXPECT_TRUE(onDeviceChange(context, kDeviceRemoveComplete, &record));
-    EXPECT_EQ(milestones(), (Steps{"disable", "panel", "status", "status"}));
-    EXPECT_TRUE(showsGuidance(window, kMsgConnectionLost));
+    const DeviceNotification removal{kDeviceTypeInterface, shouted};
+    EXPECT_TRUE(onDeviceChange(context, kDeviceRemoveComplete, &removal));
+    EXPECT_EQ(view.events, (Events{"offer 0", "versions none", "guidance ConnectionLost"}));
     EXPECT_FALSE(session.isOpen());
     EXPECT_EQ(hid.openHandles(id), 0u);
 }
 
-TEST_F(UpdaterTest, RemovalOfAnythingButTheOpenUnitChangesNothing) {
-    const DeviceNotification stranger{kDeviceTypeInterface, u"\\\\?\\hid#vid_046d&pid_c077#1"};
-    EXPECT_TRUE(onDeviceChange(context, kDeviceRemoveComplete, &stranger));  // no unit open
-    const sim::DeviceId id = startWith(sim::makeUnit(sim::Situation::Ready));
-    window.clearLog();
-    const DeviceNotification volume{2, hid.path(id)};
-    EXPECT_TRUE(onDeviceChange(context, kDeviceRemoveComplete, &volume));
-    EXPECT_TRUE(onDeviceChange(context, kDeviceRemoveComplete, &stranger));
-    EXPECT_TRUE(window.log().empty());
-    EXPECT_TRUE(session.isOpen());
-}
-
 TEST(SameDevicePath, FoldsOnlyTheLettersAToZ) {
-    EXPECT_TRUE(sameDevicePath(u"\\\\?\\HID#VID_1209&Pid_0001", u"\\\\?\\hid#vid_1209&pid_0001"));
-    EXPECT_FALSE(sameDevicePath(u"\\\\?\\hid#Ä", u"\\\\?\\hid#ä"));
+    EXPECT_TRUE(sameDevicePath(u"\\\\?\\HID#VID_1209&Pid_0001Z", u"\\\\?\\hid#vid_1209&pid_0001z"));
+    EXPECT_FALSE(sameDevicePath(u"\\\\?\\hid#\u00c4", u"\\\\?\\hid#\u00e4"));
     EXPECT_FALSE(sameDevicePath(u"[@]^", u"{`}~"));  // 0x20 apart but not letters
     EXPECT_FALSE(sameDevicePath(u"hid#1", u"hid#1#"));
+    EXPECT_FALSE(sameDevicePath(u"hid#1", u"hid#2"));
 }
 
 TEST_F(UpdaterTest, InterruptedStartUpCompletesItsStepsAfterANestedArrival) {
     const sim::DeviceId foreign = hid.addUnit(sim::makeUnit(sim::Situation::Incompatible));
-    window.answerNextBox(kAnswerOk, [this, foreign] {
+    view.whileModal = [this, foreign] {
         hid.unplug(foreign);
-        const sim::DeviceId ready = hid.addUnit(sim::makeUnit(sim::Situation::Ready));
-        notify(kDeviceArrival, ready);
-        EXPECT_TRUE(showsMessageAlone(window, kMsgReady));
-    });
+        notify(kDeviceArrival, hid.addUnit(sim::makeUnit(sim::Situation::Ready)));
+    };
     evaluateReadiness(context, EvaluationCaller::StartUp);
-    EXPECT_EQ(milestones(),
-              (Steps{"disable", "box", "status", "panel", "enable", "status", "status", "panel"}));
-    EXPECT_TRUE(showsGuidance(window, kMsgIncompatible));
+    EXPECT_EQ(view.events, (Events{"found IncompatibleController", "offer 0", "notice",
+                                   "found Ready", "guidance Ready", "versions open", "offer 1",
+                                   "guidance Incompatible", "versions open"}));
     EXPECT_TRUE(session.isOpen());  // what the nested evaluation left
-}
-
-// A unit that another program is writing is reported as such, at start-up and on arrival, and
-// treated as absent: session closed, no update offered, and looked at again later.
-TEST_F(UpdaterTest, UnitBeingWrittenElsewhereIsShownBusyAndLeftAlone) {
-    sim::SimulatedUnit unit = sim::makeUnit(sim::Situation::Ready);
-    const sim::DeviceId id = hid.addUnit(std::move(unit));
-    hid.setClaimedElsewhere(id, true);
-    EXPECT_EQ(evaluateReadiness(context, EvaluationCaller::StartUp), Readiness::UnitBusy);
-    EXPECT_TRUE(showsMessageAlone(window, kMsgUnitBusy));
-    EXPECT_EQ(milestones(), (Steps{"disable", "status", "panel"}));
-    EXPECT_TRUE(view.waitingForBusyUnit());
-
-    clearRecords(id);
-    notify(kDeviceArrival, id);
-    EXPECT_EQ(milestones(), (Steps{"disable", "status"}));
-    EXPECT_TRUE(hid.unit(id).requests.empty());
-    EXPECT_FALSE(session.isOpen());
-
-    hid.setClaimedElsewhere(id, false);
-    notify(kDeviceArrival, id);
-    EXPECT_TRUE(showsMessageAlone(window, kMsgReady));
-    EXPECT_FALSE(view.waitingForBusyUnit());
 }
 
 }  // namespace
