@@ -281,11 +281,11 @@ void QtWindowOps::showWindow(TopWindow window) {
 }
 
 void QtWindowOps::enterProtectedWrite() {
-    dialog_.setUpdateRunning(true);
+    dialog_.setProtectedWrite(true);
 }
 
 void QtWindowOps::leaveProtectedWrite() {
-    dialog_.setUpdateRunning(false);
+    dialog_.setProtectedWrite(false);
 }
 
 }  // namespace talo::qt
