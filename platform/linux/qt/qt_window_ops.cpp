@@ -280,12 +280,16 @@ void QtWindowOps::showWindow(TopWindow window) {
     }
 }
 
+// Device notifications wait in their descriptors while the flash is written: the event loop
+// may not skip socket notifiers on its own (the GLib dispatcher does not).
 void QtWindowOps::enterProtectedWrite() {
+    notifications_.hold(true);
     dialog_.setProtectedWrite(true);
 }
 
 void QtWindowOps::leaveProtectedWrite() {
     dialog_.setProtectedWrite(false);
+    notifications_.hold(false);
 }
 
 }  // namespace talo::qt

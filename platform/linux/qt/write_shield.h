@@ -13,8 +13,8 @@ namespace talo::qt {
 //
 // While raised, service() lets Qt handle what the window system sends (the window manager's
 // _NET_WM_PING, expose and repaint, window moves, close requests) and the events Qt posts for
-// painting and layout, but neither timers nor socket notifiers (device notifications wait in
-// their descriptors and are delivered afterwards, in order, by the next loop that takes them).
+// painting and layout, but no timers. Device notifications are held by their source meanwhile
+// (QtWindowOps), as the GLib event dispatcher does not leave socket notifiers out.
 // Pointer and keyboard input to any window of the program is dropped while raised, because
 // input replayed after the write could dismiss the failure box unread or act on a window that
 // has changed meanwhile. Escape on `mainWindow` is a close request: it goes to
