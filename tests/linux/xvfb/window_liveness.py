@@ -12,6 +12,7 @@ every check passed.
 """
 import argparse
 import os
+import random
 import select
 import shutil
 import subprocess
@@ -19,7 +20,7 @@ import sys
 import tempfile
 import time
 
-from Xlib import X, Xatom, display as xdisplay, error as xerror
+from Xlib import X, display as xdisplay, error as xerror
 from Xlib.protocol import event as xevent
 
 MAIN_TITLE = "Firmware Updater"
@@ -29,17 +30,31 @@ PING_INTERVAL_S = 0.1
 
 
 def start_xvfb():
-    for number in range(150, 250):
-        if not os.path.exists(f"/tmp/.X11-unix/X{number}"):
-            server = subprocess.Popen(
-                ["Xvfb", f":{number}", "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(100):
-                if os.path.exists(f"/tmp/.X11-unix/X{number}"):
-                    return server, f":{number}"
-                time.sleep(0.05)
-            server.kill()
+    """Starts Xvfb on a free display; returns the server and the display name. A display that
+    another server takes first makes this Xvfb exit, and the next number is tried."""
+    for number in random.sample(range(200, 1000), 40):
+        if os.path.exists(f"/tmp/.X{number}-lock"):
+            continue
+        server = subprocess.Popen(
+            ["Xvfb", f":{number}", "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(200):
+            if server.poll() is not None:
+                break
+            if os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                return server, f":{number}"
+            time.sleep(0.025)
+        if server.poll() is None:
+            server.terminate()
+            server.wait()
     sys.exit("no Xvfb display could be started")
+
+
+def connect(display_name):
+    try:
+        return xdisplay.Display(display_name)
+    except xerror.DisplayError:
+        return None
 
 
 def title_of(window):
@@ -167,7 +182,9 @@ def main():
     program = subprocess.Popen(command, env=env)
     failures = []
     try:
-        dpy = xdisplay.Display(display_name)
+        dpy = wait_for(lambda: connect(display_name), 5)
+        if dpy is None:
+            sys.exit(f"cannot connect to the X server at {display_name}")
         main_window = wait_for(lambda: find_window(dpy, MAIN_TITLE), 10)
         if main_window is None:
             sys.exit("the main window did not appear")
@@ -228,7 +245,7 @@ def main():
         if program.poll() is None:
             program.kill()
             program.wait()
-        server.kill()
+        server.terminate()  # lets Xvfb remove its lock file
         server.wait()
         shutil.rmtree(runtime, ignore_errors=True)
     for failure in failures:
