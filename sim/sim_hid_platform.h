@@ -69,6 +69,7 @@ class SimHidPlatform final : public HidPlatform {
     void setClaimedElsewhere(DeviceId id, bool claimed) {
         devices_.at(id).claimedElsewhere = claimed;
     }
+    bool isClaimedElsewhere(DeviceId id) const { return devices_.at(id).claimedElsewhere; }
     // The claim held through `handle`, if any.
     std::optional<UnitClaim> claimOf(HidHandle handle) const;
 

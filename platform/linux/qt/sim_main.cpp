@@ -2,12 +2,13 @@
 // window to plug and unplug units, choose their situation and inject faults.
 //
 //   talo-updater-sim [--situation NAME]... [--product 1|2] [--latency-ms N] [--no-control]
-//                    [--image-bytes N] [--disconnect-at-block N]
+//                    [--image-bytes N] [--disconnect-at-block N] [--busy]
 //
 // NAME is ready, downgrade, bootloader, no-controller or incompatible; each one plugs in a unit
 // before the window starts. Without --situation no unit is present at start. --image-bytes
 // writes only the first N bytes of the carried image (a short update); --disconnect-at-block
-// makes the units plugged in at start drop off at that WriteBlock (a failing update).
+// makes the units plugged in at start drop off at that WriteBlock (a failing update); --busy
+// has another program write them (claimed elsewhere) until the control window frees them.
 #include <QApplication>
 #include <QStringList>
 #include <cstddef>
@@ -34,6 +35,7 @@ struct Options {
     bool controlWindow = true;
     std::size_t imageBytes = 0;           // 0: the whole image
     std::uint32_t disconnectAtBlock = 0;  // 0: never
+    bool busy = false;
 };
 
 bool parseCount(const QString& text, unsigned long long& value) {
@@ -68,6 +70,8 @@ bool parseOptions(const QStringList& arguments, Options& options) {
                 return false;
             }
             options.disconnectAtBlock = static_cast<std::uint32_t>(block);
+        } else if (argument == QStringLiteral("--busy")) {
+            options.busy = true;
         } else if (argument == QStringLiteral("--no-control")) {
             options.controlWindow = false;
         } else {
@@ -86,7 +90,7 @@ int main(int argc, char* argv[]) {
         std::fputs(
             "usage: talo-updater-sim [--situation ready|downgrade|bootloader|no-controller|"
             "incompatible]... [--product 1|2] [--latency-ms N] [--no-control]\n"
-            "                        [--image-bytes N] [--disconnect-at-block N]\n",
+            "                        [--image-bytes N] [--disconnect-at-block N] [--busy]\n",
             stderr);
         return 2;
     }
@@ -102,6 +106,7 @@ int main(int argc, char* argv[]) {
         const talo::sim::DeviceId id = control.plugUnit(situation, options.productId);
         hid.unit(id).exchangeLatencyMicros = std::uint64_t{options.latencyMs} * 1000u;
         hid.unit(id).disconnectAtWriteBlock = options.disconnectAtBlock;
+        hid.setClaimedElsewhere(id, options.busy);
     }
     if (options.controlWindow) {
         control.show();
