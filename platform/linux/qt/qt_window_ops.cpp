@@ -233,7 +233,11 @@ void QtWindowOps::setProgressPosition(unsigned percent) {
     if (!progress_) {
         return;
     }
-    progress_->setValue(static_cast<int>(std::min(percent, 100u)));
+    const int value = static_cast<int>(std::min(percent, 100u));
+    if (value == progress_->value()) {
+        return;  // most blocks leave the percentage as it was: nothing to paint
+    }
+    progress_->setValue(value);
     // Painted now: the update sequence runs no event loop until it ends.
     progress_->repaint();
 }
