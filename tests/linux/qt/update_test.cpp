@@ -169,7 +169,10 @@ TEST_P(CloseRequestTest, AfterASuccessfulOrAFailedUpdateItEndsTheWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CloseRequestTest,
-                         ::testing::Values(CloseBy::CloseBox, CloseBy::Escape));
+                         ::testing::Values(CloseBy::CloseBox, CloseBy::Escape),
+                         [](const ::testing::TestParamInfo<CloseBy>& info) {
+                             return info.param == CloseBy::CloseBox ? "CloseBox" : "Escape";
+                         });
 
 TEST_F(UpdateTest, DeviceEventsDuringTheWriteAreDeliveredAfterIt) {
     const sim::DeviceId unit = plug(sim::Situation::Ready);
