@@ -170,8 +170,8 @@ TEST_P(CloseRequestTest, AfterASuccessfulOrAFailedUpdateItEndsTheWindow) {
 
 INSTANTIATE_TEST_SUITE_P(Ways, CloseRequestTest,
                          ::testing::Values(CloseBy::CloseBox, CloseBy::Escape),
-                         [](const ::testing::TestParamInfo<CloseBy>& info) {
-                             return info.param == CloseBy::CloseBox ? "CloseBox" : "Escape";
+                         [](const ::testing::TestParamInfo<CloseBy>& way) {
+                             return way.param == CloseBy::CloseBox ? "CloseBox" : "Escape";
                          });
 
 TEST_F(UpdateTest, DeviceEventsDuringTheWriteAreDeliveredAfterIt) {
