@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace talo::qt::test {
 namespace {
@@ -56,7 +57,8 @@ TEST_F(WriteShieldTest, ServiceHandlesWindowEventsButNoInputOrTimers) {
         QCoreApplication::postEvent(button_, new QMouseEvent(type, centre, centre, Qt::LeftButton,
                                                              Qt::LeftButton, Qt::NoModifier));
     }
-    QCoreApplication::postEvent(button_,
+    // Keys reach the window system's window first, before any widget.
+    QCoreApplication::postEvent(window_.windowHandle(),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     shield_.service();
 
