@@ -36,15 +36,16 @@ constexpr int kExposeWaitMs = 1000;
 
 // A window that has just been mapped is painted only once the window system has exposed it,
 // and the update runs no event loop. Window-system events are taken here, briefly, without
-// user input and without device notifications (both wait behind socket notifiers or in the
-// input queue), so nothing of the program runs in between.
+// user input and timers (device notifications are held while the flash is written), so nothing
+// of the program runs in between.
 void waitUntilExposed(QWidget& window) {
     QElapsedTimer waited;
     waited.start();
     while (window.windowHandle() != nullptr && !window.windowHandle()->isExposed() &&
            waited.elapsed() < kExposeWaitMs) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::ExcludeSocketNotifiers);
+                                        QEventLoop::ExcludeSocketNotifiers |
+                                        QEventLoop::X11ExcludeTimers);
     }
 }
 
