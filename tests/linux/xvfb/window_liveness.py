@@ -57,44 +57,26 @@ def connect(display_name):
         return None
 
 
-def title_of(window):
-    try:
-        name = window.get_full_property(window.display.get_atom("_NET_WM_NAME"), 0)
-        if name is not None:
-            return name.value.decode("utf-8", "replace")
-        return window.get_wm_name() or ""
-    except xerror.XError:
-        return ""
-
-
-def mapped_windows(dpy):
-    """Top-level windows that are mapped, with their titles (no window manager: children of
-    the root)."""
-    found = []
+def find_window(dpy, fragment):
+    """The mapped top-level window whose title holds `fragment` (without a window manager the
+    top-level windows are the root's children)."""
     for window in dpy.screen().root.query_tree().children:
         try:
-            if window.get_attributes().map_state == X.IsViewable:
-                found.append((window, title_of(window)))
+            name = window.get_full_property(dpy.get_atom("_NET_WM_NAME"), 0)
+            if (window.get_attributes().map_state == X.IsViewable and name is not None
+                    and fragment in name.value.decode("utf-8", "replace")):
+                return window
         except xerror.XError:
             pass
-    return found
-
-
-def find_window(dpy, fragment):
-    for window, title in mapped_windows(dpy):
-        if fragment in title:
-            return window
     return None
 
 
-def wait_for(predicate, timeout_s, pump=None):
+def wait_for(predicate, timeout_s):
     end = time.monotonic() + timeout_s
     while time.monotonic() < end:
         value = predicate()
         if value:
             return value
-        if pump:
-            pump()
         time.sleep(0.02)
     return None
 
