@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace talo {
@@ -25,5 +26,9 @@ class SteadyClock final : public Clock {
     void sleepMs(std::uint32_t ms) override;
     std::uint64_t nowMicros() const override;
 };
+
+// Waits until `deadline` on the steady clock as SteadyClock::sleepMs does: never returns
+// before it, and at most a few microseconds after it.
+void sleepUntil(std::chrono::steady_clock::time_point deadline);
 
 }  // namespace talo

@@ -340,7 +340,7 @@ bool SimHidPlatform::readReport(HidHandle handle, std::uint8_t* data, std::size_
     const std::uint64_t limitMicros = std::uint64_t{timeoutMs} * 1000;
     if (device->pending.empty()) {
         unit.reads.push_back(record);
-        passTime(clock_, limitMicros);
+        passTime(clock_, limitMicros, waitService_);
         return fail(kErrorTimeout);
     }
     PendingAnswer answer = std::move(device->pending.front());
@@ -349,10 +349,10 @@ bool SimHidPlatform::readReport(HidHandle handle, std::uint8_t* data, std::size_
     if (unit.exchangeLatencyMicros > limitMicros) {
         // The answer comes too late; the read is cancelled and its answer dropped.
         unit.reads.push_back(record);
-        passTime(clock_, limitMicros);
+        passTime(clock_, limitMicros, waitService_);
         return fail(kErrorTimeout);
     }
-    passTime(clock_, unit.exchangeLatencyMicros);
+    passTime(clock_, unit.exchangeLatencyMicros, waitService_);
     if (answer.readFails) {
         unit.reads.push_back(record);
         return fail(kErrorGenFailure);

@@ -58,6 +58,9 @@ class SimHidPlatform final : public HidPlatform {
     std::size_t deviceCount() const { return devices_.size(); }
 
     void setListener(Listener listener) { listener_ = std::move(listener); }
+    // On a real clock, called at least every 10 ms while a read waits out a unit's latency or
+    // time limit (see passTime()).
+    void setWaitService(std::function<void()> service) { waitService_ = std::move(service); }
     // While set, listInterfaces() returns false.
     void setListingFails(bool fails) { listingFails_ = fails; }
 
@@ -66,6 +69,7 @@ class SimHidPlatform final : public HidPlatform {
     void setClaimedElsewhere(DeviceId id, bool claimed) {
         devices_.at(id).claimedElsewhere = claimed;
     }
+    bool isClaimedElsewhere(DeviceId id) const { return devices_.at(id).claimedElsewhere; }
     // The claim held through `handle`, if any.
     std::optional<UnitClaim> claimOf(HidHandle handle) const;
 
@@ -133,6 +137,7 @@ class SimHidPlatform final : public HidPlatform {
     std::uint32_t invalidCloses_ = 0;
     bool listingFails_ = false;
     Listener listener_;
+    std::function<void()> waitService_;
 };
 
 }  // namespace talo::sim

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "device/clock.h"
@@ -30,7 +31,8 @@ class VirtualClock final : public Clock {
 };
 
 // Lets `micros` of time pass on `clock` without recording a pause: a VirtualClock is advanced,
-// any other clock is waited on for real.
-void passTime(Clock& clock, std::uint64_t micros);
+// any other clock is waited on for real, calling a non-empty `service` at least every 10 ms
+// meanwhile (a window on the same thread stays serviced while a simulated unit is slow).
+void passTime(Clock& clock, std::uint64_t micros, const std::function<void()>& service = {});
 
 }  // namespace talo::sim

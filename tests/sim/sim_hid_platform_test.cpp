@@ -139,5 +139,17 @@ TEST_F(SimExchangeTest, LatencyPassesWithoutPauseAndTooMuchOfItTimesOut) {
     EXPECT_EQ(protect(false).at(2), kCmdSetWriteProtect);  // the late answer was dropped
 }
 
+TEST(PassTimeTest, RealClockKeepsTheServiceRunningWhileTimePasses) {
+    SteadyClock clock;
+    int calls = 0;
+    const std::uint64_t before = clock.nowMicros();
+
+    passTime(clock, 35'000, [&calls] { ++calls; });
+
+    EXPECT_GE(clock.nowMicros() - before, 35'000u);
+    EXPECT_GE(calls, 1);
+    EXPECT_LE(calls, 3);  // one per 10 ms, none in the last 10 ms
+}
+
 }  // namespace
 }  // namespace talo::sim::test

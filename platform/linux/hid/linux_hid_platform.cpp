@@ -106,8 +106,8 @@ bool LinuxHidPlatform::readReport(HidHandle handle, std::uint8_t* data, std::siz
     }
     // Without a descriptor the report id cannot be known to be missing; pass bytes unchanged.
     const bool numbered = !device->layoutKnown || device->layout.numberedReports;
-    lastError_ = static_cast<std::uint32_t>(
-        linuxhid::readReportFrom(static_cast<int>(handle), numbered, data, length, timeoutMs));
+    lastError_ = static_cast<std::uint32_t>(linuxhid::readReportFrom(
+        static_cast<int>(handle), numbered, data, length, timeoutMs, waitService_));
     return lastError_ == 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -47,6 +48,10 @@ class LinuxHidPlatform final : public HidPlatform {
     // the unit is there but the user lacks the rights the udev rule grants.
     bool sawUnitWithoutPermission() const { return sawUnitWithoutPermission_; }
 
+    // Called at least every 10 ms while a read waits for a unit's answer (up to its time
+    // limit), so a window on the same thread stays serviced; empty: the read just waits.
+    void setWaitService(std::function<void()> service) { waitService_ = std::move(service); }
+
   private:
     struct OpenDevice {
         bool layoutKnown = false;  // false when the report descriptor could not be read
@@ -65,6 +70,7 @@ class LinuxHidPlatform final : public HidPlatform {
     std::map<HidHandle, OpenDevice> open_;
     bool sawUnitWithoutPermission_ = false;
     std::uint32_t lastError_ = 0;
+    std::function<void()> waitService_;
 };
 
 }  // namespace talo

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -22,11 +23,13 @@ int remainingMs(Clock::time_point deadline) {
 }
 
 // 0 when a report can be read, otherwise the errno value for the caller.
-int waitReadable(int fd, std::uint32_t timeoutMs) {
+int waitReadable(int fd, std::uint32_t timeoutMs, const std::function<void()>& service) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
+        const int left = remainingMs(deadline);
         pollfd entry{fd, POLLIN, 0};
-        const int ready = ::poll(&entry, 1, remainingMs(deadline));
+        const int ready =
+            ::poll(&entry, 1, service ? std::min(left, kWaitServiceIntervalMs) : left);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;  // a signal is no reason to give up early; the deadline still holds
@@ -34,7 +37,11 @@ int waitReadable(int fd, std::uint32_t timeoutMs) {
             return errno;
         }
         if (ready == 0) {
-            return ETIMEDOUT;
+            if (left <= kWaitServiceIntervalMs || !service) {
+                return ETIMEDOUT;
+            }
+            service();
+            continue;
         }
         if ((entry.revents & (POLLHUP | POLLERR)) != 0) {
             return ENODEV;
@@ -63,12 +70,12 @@ int writeReportTo(int fd, const std::uint8_t* data, std::size_t length) {
 }
 
 int readReportFrom(int fd, bool numberedReports, std::uint8_t* data, std::size_t length,
-                   std::uint32_t timeoutMs) {
+                   std::uint32_t timeoutMs, const std::function<void()>& service) {
     const std::size_t idBytes = numberedReports ? 0 : 1;
     if (length <= idBytes) {
         return EINVAL;
     }
-    const int waited = waitReadable(fd, timeoutMs);
+    const int waited = waitReadable(fd, timeoutMs, service);
     if (waited != 0) {
         return waited;
     }

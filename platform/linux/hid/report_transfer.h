@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace talo::linuxhid {
 
@@ -18,9 +19,12 @@ int writeReportTo(int fd, const std::uint8_t* data, std::size_t length);
 // numbered reports delivers no id byte, so data[0] is set to 0 and the report follows it. A
 // report shorter than `length` is padded with zeros; a longer one is cut. Returns ETIMEDOUT
 // when nothing arrives in time and ENODEV when poll() reports the device gone (POLLHUP,
-// POLLERR).
+// POLLERR). While it waits, a non-empty `service` is called at least every
+// kWaitServiceIntervalMs (a report that arrives meanwhile is taken at once); the time limit
+// holds whatever the service takes.
+inline constexpr int kWaitServiceIntervalMs = 10;
 int readReportFrom(int fd, bool numberedReports, std::uint8_t* data, std::size_t length,
-                   std::uint32_t timeoutMs);
+                   std::uint32_t timeoutMs, const std::function<void()>& service = {});
 
 // Reads and drops every input report already queued, such as the late answer to a request
 // whose read timed out. Returns at once when nothing is queued.

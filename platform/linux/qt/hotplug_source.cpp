@@ -17,8 +17,17 @@ bool HotplugSource::start(Handler handler) {
     }
     handler_ = std::move(handler);
     notifier_ = std::make_unique<QSocketNotifier>(monitor_.fd(), QSocketNotifier::Read);
+    notifier_->setEnabled(!held_);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
     return true;
+}
+
+// The descriptor stays readable while the notifier is off: a later loop delivers what waits.
+void HotplugSource::hold(bool held) {
+    held_ = held;
+    if (notifier_) {
+        notifier_->setEnabled(!held);
+    }
 }
 
 void HotplugSource::stop() {

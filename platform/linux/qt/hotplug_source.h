@@ -18,6 +18,7 @@ class HotplugSource final : public NotificationSource {
 
     bool start(Handler handler) override;
     void stop() override;
+    void hold(bool held) override;
 
   private:
     void drain();
@@ -25,6 +26,7 @@ class HotplugSource final : public NotificationSource {
     HotplugMonitor monitor_;
     std::unique_ptr<QSocketNotifier> notifier_;
     Handler handler_;
+    bool held_ = false;
 };
 
 }  // namespace talo::qt

@@ -1,9 +1,10 @@
 // talo-updater: the firmware updater's window on Linux, driving units through hidraw.
 #include <QApplication>
 
-#include "device/clock.h"
 #include "platform/linux/hid/linux_hid_platform.h"
+#include "platform/linux/pacing/responsive_clock.h"
 #include "platform/linux/pacing/timer_slack.h"
+#include "platform/linux/power/logind_inhibitor.h"
 #include "platform/linux/qt/application_setup.h"
 #include "platform/linux/qt/hotplug_source.h"
 #include "platform/linux/qt/updater_window.h"
@@ -16,10 +17,14 @@ int main(int argc, char* argv[]) {
 
     talo::LinuxHidPlatform hid;
     talo::requestFineTimerSlack();
-    talo::SteadyClock clock;
+    talo::ResponsiveClock clock;
     talo::qt::HotplugSource hotplug;
-    talo::qt::UpdaterWindow window(hid, clock, hotplug);
+    talo::LogindInhibitor awake("talo-updater", talo::keepAwakeReason());
+    talo::qt::UpdaterWindow window(hid, clock, hotplug, talo::qt::carriedImage(), &awake);
     window.setPermissionProbe([&hid] { return hid.sawUnitWithoutPermission(); });
+    // The write runs on the window's thread; its pauses and reads keep the window alive.
+    clock.setService([&window] { window.serviceWindows(); });
+    hid.setWaitService([&window] { window.serviceWindows(); });
     window.run();
     // The dialog's result does not change the exit code.
     return 0;

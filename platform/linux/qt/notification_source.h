@@ -20,6 +20,9 @@ class NotificationSource {
     virtual bool start(Handler handler) = 0;
     // Stops the delivery; events still queued are dropped.
     virtual void stop() = 0;
+    // While held, events wait in their queue; released, they are delivered in their order by
+    // the next event loop.
+    virtual void hold(bool held) = 0;
 };
 
 }  // namespace talo::qt

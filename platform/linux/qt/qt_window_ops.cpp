@@ -36,15 +36,16 @@ constexpr int kExposeWaitMs = 1000;
 
 // A window that has just been mapped is painted only once the window system has exposed it,
 // and the update runs no event loop. Window-system events are taken here, briefly, without
-// user input and without device notifications (both wait behind socket notifiers or in the
-// input queue), so nothing of the program runs in between.
+// user input and timers (device notifications are held while the flash is written), so nothing
+// of the program runs in between.
 void waitUntilExposed(QWidget& window) {
     QElapsedTimer waited;
     waited.start();
     while (window.windowHandle() != nullptr && !window.windowHandle()->isExposed() &&
            waited.elapsed() < kExposeWaitMs) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::ExcludeSocketNotifiers);
+                                        QEventLoop::ExcludeSocketNotifiers |
+                                        QEventLoop::X11ExcludeTimers);
     }
 }
 
@@ -233,7 +234,11 @@ void QtWindowOps::setProgressPosition(unsigned percent) {
     if (!progress_) {
         return;
     }
-    progress_->setValue(static_cast<int>(std::min(percent, 100u)));
+    const int value = static_cast<int>(std::min(percent, 100u));
+    if (value == progress_->value()) {
+        return;  // most blocks leave the percentage as it was: nothing to paint
+    }
+    progress_->setValue(value);
     // Painted now: the update sequence runs no event loop until it ends.
     progress_->repaint();
 }
@@ -280,12 +285,16 @@ void QtWindowOps::showWindow(TopWindow window) {
     }
 }
 
+// Device notifications wait in their descriptors while the flash is written: the event loop
+// may not skip socket notifiers on its own (the GLib dispatcher does not).
 void QtWindowOps::enterProtectedWrite() {
-    dialog_.setUpdateRunning(true);
+    notifications_.hold(true);
+    dialog_.setProtectedWrite(true);
 }
 
 void QtWindowOps::leaveProtectedWrite() {
-    dialog_.setUpdateRunning(false);
+    dialog_.setProtectedWrite(false);
+    notifications_.hold(false);
 }
 
 }  // namespace talo::qt

@@ -113,9 +113,19 @@ QWidget* SimControlWindow::createDeviceGroup() {
             refreshList();
         }
     });
+    // Another program writing the unit: every claim on it is refused until it lets go.
+    auto* busy = new QPushButton(QStringLiteral("Busy elsewhere on/off"));
+    connect(busy, &QPushButton::clicked, this, [this] {
+        sim::DeviceId id = 0;
+        if (selectedDevice(id)) {
+            hid_.setClaimedElsewhere(id, !hid_.isClaimedElsewhere(id));
+            refreshList();
+        }
+    });
     deviceRow->addWidget(foreign);
     deviceRow->addWidget(unplug);
     deviceRow->addWidget(replug);
+    deviceRow->addWidget(busy);
     layout->addLayout(deviceRow);
     return group;
 }
@@ -183,8 +193,11 @@ void SimControlWindow::refreshList() {
     const int selected = list_->currentRow();
     list_->clear();
     for (const auto& [id, description] : descriptions_) {
-        const QString state =
+        QString state =
             hid_.isPlugged(id) ? QStringLiteral("plugged in") : QStringLiteral("unplugged");
+        if (hid_.isClaimedElsewhere(id)) {
+            state += QStringLiteral(", busy elsewhere");
+        }
         auto* item = new QListWidgetItem(
             QStringLiteral("#%1 %2 - %3").arg(id).arg(description, state), list_);
         item->setData(Qt::UserRole, static_cast<qulonglong>(id));

@@ -34,8 +34,17 @@ bool SimNotificationSource::start(Handler handler) {
     pending_.clear();
     handler_ = std::move(handler);
     notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+    notifier_->setEnabled(!held_);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
     return true;
+}
+
+// The descriptor stays readable while the notifier is off: a later loop delivers what waits.
+void SimNotificationSource::hold(bool held) {
+    held_ = held;
+    if (notifier_) {
+        notifier_->setEnabled(!held);
+    }
 }
 
 void SimNotificationSource::stop() {

@@ -28,6 +28,7 @@ class SimNotificationSource final : public NotificationSource {
 
     bool start(Handler handler) override;
     void stop() override;
+    void hold(bool held) override;
 
   private:
     struct Event {
@@ -43,6 +44,7 @@ class SimNotificationSource final : public NotificationSource {
     std::deque<Event> pending_;
     Handler handler_;
     bool startFails_ = false;
+    bool held_ = false;
 };
 
 }  // namespace talo::qt

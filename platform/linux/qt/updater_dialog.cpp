@@ -26,6 +26,8 @@ QString toQString(const char16_t* text) {
 // wider than the Windows dialog font, and "Programmiereinheit" would lose its last letter.
 constexpr int kVersionValueX = 90;
 
+constexpr int kRetryIntervalMs = 1000;
+
 int layoutWidth(const DialogControl& item) {
     const bool versionLabel =
         item.id == kIdUnitLabel || item.id == kIdBootloaderLabel || item.id == kIdControllerLabel;
@@ -34,11 +36,30 @@ int layoutWidth(const DialogControl& item) {
 
 }  // namespace
 
+class UpdaterDialog::LogicCall {
+  public:
+    explicit LogicCall(UpdaterDialog& dialog) : dialog_(dialog) { ++dialog_.logicDepth_; }
+    ~LogicCall() {
+        if (--dialog_.logicDepth_ == 0 && dialog_.quitHeldBack_ && !dialog_.ended_) {
+            dialog_.quitHeldBack_ = false;
+            dialog_.command(kIdQuit);
+        }
+    }
+    LogicCall(const LogicCall&) = delete;
+    LogicCall& operator=(const LogicCall&) = delete;
+
+  private:
+    UpdaterDialog& dialog_;
+};
+
 UpdaterDialog::UpdaterDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      logo_(programLogo()) {
+      logo_(programLogo()),
+      shield_(*this, [this] { requestClose(); }) {
+    retryTimer_.setInterval(kRetryIntervalMs);
+    connect(&retryTimer_, &QTimer::timeout, this, [this] { retryTick(); });
     setFont(dialogFont());
     units_ = baseUnitsOf(font());
     setWindowTitle(toQString(kDialogCaption));
@@ -136,6 +157,7 @@ void UpdaterDialog::placeCentred() {
 bool UpdaterDialog::initialise() {
     placeCentred();
     if (logic_ != nullptr) {
+        const LogicCall call(*this);
         logic_->onInitDialog();
     }
     if (ended_) {
@@ -146,6 +168,7 @@ bool UpdaterDialog::initialise() {
     }
     // The first enabled tab stop gets the focus, as after WM_INITDIALOG returning 1.
     button(kIdQuit)->setFocus(Qt::OtherFocusReason);
+    retryTimer_.start();
     return !ended_;
 }
 
@@ -167,6 +190,7 @@ int UpdaterDialog::run() {
 
 void UpdaterDialog::endDialog(int result) {
     ended_ = true;
+    retryTimer_.stop();
     endResult_ = result;
     if (isVisible()) {
         done(result);
@@ -176,30 +200,50 @@ void UpdaterDialog::endDialog(int result) {
 }
 
 void UpdaterDialog::reject() {
-    if (updateRunning_) {
+    requestClose();
+}
+
+void UpdaterDialog::requestClose() {
+    if (logicDepth_ > 0) {
         quitHeldBack_ = true;
         return;
     }
     command(kIdQuit);
 }
 
+void UpdaterDialog::setProtectedWrite(bool writing) {
+    if (writing) {
+        shield_.raise();
+    } else {
+        shield_.lower();
+    }
+}
+
 void UpdaterDialog::command(int id) {
-    if (logic_ == nullptr) {
+    if (logic_ == nullptr || ended_) {
         return;
     }
+    const LogicCall call(*this);
     logic_->onCommand(id);
-    if (quitHeldBack_ && !ended_) {
-        quitHeldBack_ = false;
-        logic_->onCommand(kIdQuit);
-    }
 }
 
 void UpdaterDialog::deliverDeviceChange(std::uint32_t eventCode, const DeviceNotification& record) {
     if (logic_ == nullptr || ended_) {
         return;
     }
+    const LogicCall call(*this);
     logic_->onDeviceChange(eventCode, &record);
     if (eventCode == kDeviceArrival && afterEvaluation_) {
+        afterEvaluation_();
+    }
+}
+
+void UpdaterDialog::retryTick() {
+    if (logic_ == nullptr || ended_ || logicDepth_ > 0) {
+        return;
+    }
+    const LogicCall call(*this);
+    if (logic_->onRetryTimer() && afterEvaluation_) {
         afterEvaluation_();
     }
 }

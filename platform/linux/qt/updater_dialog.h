@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -10,6 +11,7 @@
 #include "device/device_notification.h"
 #include "platform/linux/qt/dialog_units.h"
 #include "platform/linux/qt/static_control.h"
+#include "platform/linux/qt/write_shield.h"
 #include "ui/main_window.h"
 
 class QPlainTextEdit;
@@ -42,12 +44,25 @@ class UpdaterDialog final : public QDialog {
     void endDialog(int result);
     bool hasEnded() const { return ended_; }
 
-    // While an update writes its blocks, a close request is held back and carried out when the
-    // update command returns, as a queued WM_CLOSE would be.
-    void setUpdateRunning(bool running) { updateRunning_ = running; }
+    // The span in which the controller's flash is written: the window stays alive for the
+    // system but takes no input (see WriteShield). serviceWindows() is called from the waits
+    // inside the span (pauses, reads) and does nothing outside it.
+    void setProtectedWrite(bool writing);
+    void serviceWindows() { shield_.service(); }
+
+    // A close request (close box, Escape) ends the window like "Beenden". While the logic is
+    // busy (an update, an evaluation, one of their message boxes), it is held back and carried
+    // out when that call has returned, as a queued WM_CLOSE would be.
+    void requestClose();
 
     // Hands one device-change event to the logic.
     void deliverDeviceChange(std::uint32_t eventCode, const DeviceNotification& record);
+
+    // About once a second from initialise() on: lets the logic look again at a unit that
+    // another program was writing. Skipped while the logic is busy, so it never runs inside an
+    // update or a message box.
+    void retryTick();
+    const QTimer& retryTimer() const { return retryTimer_; }
 
     // The control with `id` (nullptr for an unknown id), and its typed views.
     QWidget* control(int id) const;
@@ -63,6 +78,9 @@ class UpdaterDialog final : public QDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // Marks a call into the logic; the outermost one carries out a held-back close request.
+    class LogicCall;
+
     void command(int id);
     void createControls();
     void placeCentred();
@@ -73,7 +91,9 @@ class UpdaterDialog final : public QDialog {
     DialogBaseUnits units_;
     std::map<int, QWidget*> controls_;
     QImage logo_;
-    bool updateRunning_ = false;
+    WriteShield shield_;
+    QTimer retryTimer_;
+    int logicDepth_ = 0;
     bool quitHeldBack_ = false;
     bool ended_ = false;
     int endResult_ = 0;

@@ -13,8 +13,8 @@ FirmwareImage carriedImage() {
 }
 
 UpdaterWindow::UpdaterWindow(HidPlatform& hid, Clock& clock, NotificationSource& notifications,
-                             FirmwareImage image)
-    : ops_(dialog_, notifications), logic_(ops_, DeviceLink{hid, clock}, session_, image) {
+                             FirmwareImage image, SystemAwake* awake)
+    : ops_(dialog_, notifications), logic_(ops_, DeviceLink{hid, clock}, session_, image, awake) {
     resetSession(session_);
     dialog_.attach(logic_);
 }

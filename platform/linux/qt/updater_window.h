@@ -9,6 +9,7 @@
 #include "platform/linux/qt/qt_window_ops.h"
 #include "platform/linux/qt/updater_dialog.h"
 #include "ui/main_window.h"
+#include "update/system_awake.h"
 #include "update/updater_context.h"
 
 namespace talo::qt {
@@ -17,12 +18,12 @@ namespace talo::qt {
 FirmwareImage carriedImage();
 
 // One updater window with everything it acts on: the device session, the Qt dialog, its window
-// operations and the portable window logic. The HID stack, clock and notification source are
-// borrowed and must outlive it.
+// operations and the portable window logic. The HID stack, clock, notification source and
+// `awake` (may be null) are borrowed and must outlive it.
 class UpdaterWindow {
   public:
     UpdaterWindow(HidPlatform& hid, Clock& clock, NotificationSource& notifications,
-                  FirmwareImage image = carriedImage());
+                  FirmwareImage image = carriedImage(), SystemAwake* awake = nullptr);
     ~UpdaterWindow();  // closes a unit still open
     UpdaterWindow(const UpdaterWindow&) = delete;
     UpdaterWindow& operator=(const UpdaterWindow&) = delete;
@@ -33,6 +34,10 @@ class UpdaterWindow {
 
     // Runs the window until it ends; returns the dialog result.
     int run() { return dialog_.run(); }
+
+    // To be called from every wait of the clock and the HID stack: keeps the windows alive for
+    // the system while the flash is written (see UpdaterDialog::setProtectedWrite).
+    void serviceWindows() { dialog_.serviceWindows(); }
 
     UpdaterDialog& dialog() { return dialog_; }
     QtWindowOps& ops() { return ops_; }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/clock.h"
+#include "device/commands.h"
 #include "device/session.h"
 #include "platform/linux/hid/sysfs_hidraw_lister.h"
 #include "tests/linux/hid/fake_hidraw_ops.h"
@@ -183,6 +184,32 @@ TEST_F(LinuxHidPlatformTest, OpenSessionIdentifiesTheUnitThroughHidraw) {
     EXPECT_EQ(session.attachedType, 1);
     EXPECT_EQ(session.unitFirmwareVersion, 7u);
     closeSession(link, session);
+}
+
+TEST_F(LinuxHidPlatformTest, UnitClaimedByAnotherProgramIsBusyAndHearsNothing) {
+    plug(0, kVendor, 1, kUnitDescriptor);
+    std::thread unit;
+    ops_.onOpen = [&unit](const std::string&, int peer) {
+        unit = std::thread(answerIdentify, peer);  // the writing program's unit only
+    };
+    SteadyClock clock;
+    DeviceLink writer{platform_, clock};
+    DeviceSession writing;
+    const std::int32_t opened = openSession(writer, writing);
+    unit.join();
+    ops_.onOpen = nullptr;
+    ASSERT_EQ(opened, 0);
+    ASSERT_TRUE(platform_.claim(writing.handle, UnitClaim::Exclusive));
+
+    LinuxHidPlatform otherProgram{lister_, ops_};
+    DeviceLink other{otherProgram, clock};
+    DeviceSession session;
+    EXPECT_EQ(openSession(other, session), kResultUnitBusy);
+
+    std::uint8_t heard[64];
+    EXPECT_LE(::recv(ops_.peer("/dev/hidraw0"), heard, sizeof heard, MSG_DONTWAIT), 0);
+    EXPECT_FALSE(session.isOpen());
+    closeSession(writer, writing);
 }
 
 }  // namespace

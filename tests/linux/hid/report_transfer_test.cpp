@@ -83,6 +83,26 @@ TEST_F(ReportTransfer, SilentDeviceTimesOutAfterTheLimit) {
     EXPECT_LT(waited, std::chrono::milliseconds(1000));
 }
 
+TEST_F(ReportTransfer, WaitKeepsTheServiceRunningAndTakesTheAnswerAtOnce) {
+    int calls = 0;
+    const auto service = [this, &calls] {
+        if (++calls == 3) {
+            deviceSends({0x02, 0x33});
+        }
+    };
+    Bytes buffer(16);
+    const auto start = std::chrono::steady_clock::now();
+
+    ASSERT_EQ(readReportFrom(host_, true, buffer.data(), buffer.size(), 5000, service), 0);
+
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(buffer[1], 0x33);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_EQ(readReportFrom(host_, true, buffer.data(), buffer.size(), 50, service), ETIMEDOUT);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    EXPECT_GT(calls, 5);
+}
+
 TEST_F(ReportTransfer, HangUpMeansTheDeviceIsGone) {
     unplug();
     Bytes buffer(16);

@@ -1,3 +1,6 @@
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
@@ -98,12 +101,41 @@ TEST_F(UpdateTest, ProgressWindowShowsEachPositionWhileTheBlocksAreWritten) {
               0);
 }
 
-TEST_F(UpdateTest, CloseRequestDuringTheBlocksEndsTheWindowOnlyAfterTheUpdate) {
+// Posts a press and release of the left button in the middle of `widget`.
+void postClick(QWidget* widget) {
+    const QPointF centre = QRectF(widget->rect()).center();
+    const QPointF global = widget->mapToGlobal(centre);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QCoreApplication::postEvent(widget, new QMouseEvent(type, centre, global, Qt::LeftButton,
+                                                            Qt::LeftButton, Qt::NoModifier));
+    }
+}
+
+void postEscape(QWidget* widget) {
+    QCoreApplication::postEvent(widget,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+}
+
+enum class CloseBy { CloseBox, Escape };
+
+class CloseRequestTest : public UpdateTest, public ::testing::WithParamInterface<CloseBy> {
+  protected:
+    void requestClose() {
+        if (GetParam() == CloseBy::CloseBox) {
+            dialog().close();
+        } else {
+            postEscape(dialog().button(kIdQuit));
+            window->serviceWindows();
+        }
+    }
+};
+
+TEST_P(CloseRequestTest, DuringTheBlocksItEndsTheWindowOnlyAfterTheUpdate) {
     const sim::DeviceId unit = plug(sim::Situation::Ready);
     startWatched();
     bool endedDuringBlocks = true;
     watching.duringBlocks = [this, &endedDuringBlocks] {
-        dialog().close();
+        requestClose();
         endedDuringBlocks = dialog().hasEnded();
     };
 
@@ -114,6 +146,71 @@ TEST_F(UpdateTest, CloseRequestDuringTheBlocksEndsTheWindowOnlyAfterTheUpdate) {
     EXPECT_TRUE(dialog().hasEnded());
     EXPECT_EQ(dialog().result(), 2);
     EXPECT_FALSE(window->session().isOpen());
+}
+
+TEST_P(CloseRequestTest, AfterASuccessfulOrAFailedUpdateItEndsTheWindow) {
+    for (const std::uint32_t failingBlock : {0u, 5u}) {
+        SCOPED_TRACE(failingBlock == 0 ? "succeeded" : "failed");
+        const sim::DeviceId unit = plug(sim::Situation::Ready);
+        hid->unit(unit).disconnectAtWriteBlock = failingBlock;
+        startWatched();
+        clickUpdate();
+        settle();
+        ASSERT_FALSE(dialog().hasEnded());
+
+        requestClose();
+        settle();
+
+        EXPECT_TRUE(dialog().hasEnded());
+        EXPECT_EQ(dialog().result(), 2);
+        window.reset();
+        hid->unplug(unit);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CloseRequestTest,
+                         ::testing::Values(CloseBy::CloseBox, CloseBy::Escape),
+                         [](const ::testing::TestParamInfo<CloseBy>& way) {
+                             return way.param == CloseBy::CloseBox ? "CloseBox" : "Escape";
+                         });
+
+TEST_F(UpdateTest, DeviceEventsDuringTheWriteAreDeliveredAfterIt) {
+    const sim::DeviceId unit = plug(sim::Situation::Ready);
+    hid->unit(unit).disconnectAtWriteBlock = 5;
+    startWatched();
+    sim::DeviceId second = 0;
+    std::uint32_t opensDuringWrite = 1;
+    watching.duringBlocks = [this, &second, &opensDuringWrite] {
+        second = plug(sim::Situation::Ready);
+        window->serviceWindows();
+        opensDuringWrite = hid->openAttempts(second);
+    };
+
+    clickUpdate();
+    settle();
+
+    EXPECT_EQ(opensDuringWrite, 0u);
+    // Delivered in the failure box's loop: the arrival finds no unit open and evaluates.
+    EXPECT_GT(hid->openAttempts(second), 0u);
+    EXPECT_TRUE(dialog().button(kIdUpdate)->isEnabled());
+}
+
+TEST_F(UpdateTest, ClicksDuringTheWriteAreNotActedOn) {
+    const sim::DeviceId unit = plug(sim::Situation::Ready);
+    startWatched();
+    watching.duringBlocks = [this] {
+        postClick(dialog().button(kIdUpdate));
+        postClick(dialog().button(kIdQuit));
+        window->serviceWindows();
+    };
+
+    clickUpdate();
+    settle();
+
+    const std::vector<std::uint8_t> commands = hid->unit(unit).deliveredCommands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), kCmdEraseFirmware), 1);
+    EXPECT_FALSE(dialog().hasEnded());
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
 }
 
 TEST_F(UpdateTest, DowngradeQuestionInGermanAnsweredNoSendsNothing) {

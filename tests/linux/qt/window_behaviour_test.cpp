@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -78,6 +79,39 @@ TEST_F(WindowBehaviourTest, FocusStartsOnBeendenAndTabMovesToUpdate) {
     EXPECT_EQ(QApplication::focusWidget(), dialog().button(kIdUpdate));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), dialog().button(kIdQuit));
+}
+
+TEST_F(WindowBehaviourTest, BusyUnitIsOfferedOnceTheOtherProgramLetsGo) {
+    const sim::DeviceId unit = plug(sim::Situation::Ready);
+    hid->setClaimedElsewhere(unit, true);
+    start();
+    ASSERT_TRUE(showsMessageAlone(ops(), kMsgUnitBusy));
+    EXPECT_EQ(dialog().retryTimer().interval(), 1000);
+
+    hid->setClaimedElsewhere(unit, false);
+
+    QTRY_VERIFY_WITH_TIMEOUT(dialog().button(kIdUpdate)->isEnabled(), 3000);
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgReady));
+}
+
+TEST_F(WindowBehaviourTest, RetryWaitsWhileTheFailureBoxIsOpen) {
+    const sim::DeviceId unit = plug(sim::Situation::Ready);
+    start();
+    hid->setClaimedElsewhere(unit, true);  // another program starts writing before the click
+    std::uint32_t opensDuringBox = 0;
+    boxes->answer(QMessageBox::Ok, [this, unit, &opensDuringBox] {
+        hid->setClaimedElsewhere(unit, false);
+        const std::uint32_t before = hid->openAttempts(unit);
+        dialog().retryTick();
+        opensDuringBox = hid->openAttempts(unit) - before;
+    });
+
+    clickUpdate();
+
+    EXPECT_EQ(opensDuringBox, 0u);
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateAborted));
+    dialog().retryTick();
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgReady));
 }
 
 TEST_F(WindowBehaviourTest, OnlyTheControllerRowIsRedAndOnlyWhileEnabled) {
