@@ -122,6 +122,7 @@ void UpdaterDialog::createControls() {
         controls_[item.id]->raise();
     }
     setTabOrder(button(kIdQuit), button(kIdUpdate));
+    shield_.setCloseButton(button(kIdQuit));
     for (const DialogCaption& pair : kDialogCaptions) {
         staticControl(pair.caption)->setBuddy(control(pair.control));
     }

@@ -1,7 +1,10 @@
 #include "platform/linux/qt/write_shield.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QWidget>
 #include <QWindow>
 
@@ -67,15 +70,49 @@ bool WriteShield::belongsToMainWindow(QObject* object) const {
     return false;
 }
 
+bool WriteShield::requestsClose(QObject* watched, const QEvent& event) const {
+    if (event.type() == QEvent::MouseButtonRelease) {
+        // Input reaches the window system's window first, in its coordinates; a widget sees it
+        // in its own.
+        const auto& mouse = static_cast<const QMouseEvent&>(event);
+        if (closeButton_ == nullptr || mouse.button() != Qt::LeftButton) {
+            return false;
+        }
+        const QPoint at = mouse.position().toPoint();
+        if (watched == mainWindow_.windowHandle()) {
+            return mainWindow_.childAt(at) == closeButton_;
+        }
+        return watched == closeButton_ && closeButton_->rect().contains(at);
+    }
+    if (event.type() != QEvent::KeyPress || !belongsToMainWindow(watched)) {
+        return false;
+    }
+    const auto& key = static_cast<const QKeyEvent&>(event);
+    if (key.isAutoRepeat()) {
+        return false;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    switch (key.key()) {
+        case Qt::Key_Escape:
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // The default button takes Enter unless another push button has the focus.
+            return closeButton_ != nullptr &&
+                   (focus == closeButton_ || qobject_cast<QPushButton*>(focus) == nullptr);
+        case Qt::Key_Space:
+            return closeButton_ != nullptr && focus == closeButton_;
+        default:
+            return false;
+    }
+}
+
 bool WriteShield::eventFilter(QObject* watched, QEvent* event) {
     if (!isInput(*event)) {
         return false;
     }
-    if (event->type() == QEvent::KeyPress && belongsToMainWindow(watched)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && !key->isAutoRepeat() && onCloseRequest_) {
-            onCloseRequest_();
-        }
+    if (requestsClose(watched, *event) && onCloseRequest_) {
+        onCloseRequest_();
     }
     return true;
 }

@@ -17,12 +17,17 @@ namespace talo::qt {
 // (QtWindowOps), as the GLib event dispatcher does not leave socket notifiers out.
 // Pointer and keyboard input to any window of the program is dropped while raised, because
 // input replayed after the write could dismiss the failure box unread or act on a window that
-// has changed meanwhile. Escape on `mainWindow` is a close request: it goes to
-// `onCloseRequest`, like the close box does through the window's own close handling.
+// has changed meanwhile. What would end the window is a close request instead, handed to
+// `onCloseRequest` (the close box reaches it through the window's own close handling): Escape,
+// and a click on the close button or Enter and Space acting on it, as the dialog's default
+// button (Enter on any other push button would press that one and is dropped).
 class WriteShield final : public QObject {
   public:
     WriteShield(QWidget& mainWindow, std::function<void()> onCloseRequest);
     ~WriteShield() override;
+
+    // The window's button that ends it ("Beenden"); none: only Escape requests a close.
+    void setCloseButton(QWidget* button) { closeButton_ = button; }
 
     void raise();
     void lower();
@@ -37,8 +42,10 @@ class WriteShield final : public QObject {
 
   private:
     bool belongsToMainWindow(QObject* object) const;
+    bool requestsClose(QObject* watched, const QEvent& event) const;
 
     QWidget& mainWindow_;
+    QWidget* closeButton_ = nullptr;
     std::function<void()> onCloseRequest_;
     bool raised_ = false;
     bool servicing_ = false;

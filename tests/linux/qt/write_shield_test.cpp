@@ -31,12 +31,16 @@ class WriteShieldTest : public ::testing::Test {
   protected:
     void SetUp() override {
         button_ = new QPushButton(QStringLiteral("Update"), &window_);
+        quit_ = new QPushButton(QStringLiteral("Beenden"), &window_);
+        quit_->move(0, 40);
+        shield_.setCloseButton(quit_);
         window_.show();
         QObject::connect(button_, &QPushButton::clicked, [this] { ++clicks_; });
         QCoreApplication::processEvents();
     }
     QWidget window_;
     QPushButton* button_ = nullptr;
+    QPushButton* quit_ = nullptr;
     int clicks_ = 0;
     int closeRequests_ = 0;
     WriteShield shield_{window_, [this] { ++closeRequests_; }};
@@ -86,6 +90,35 @@ TEST_F(WriteShieldTest, LoweredShieldNeitherServicesNorFilters) {
     }
     EXPECT_EQ(clicks_, 1);
     QCoreApplication::removePostedEvents(&posted);
+}
+
+// Whatever would end the window is a close request, held for later; the rest of the input is
+// dropped. Keys and clicks arrive at the window system's window, in its coordinates.
+TEST_F(WriteShieldTest, WhatWouldEndTheWindowBecomesACloseRequest) {
+    shield_.raise();
+    const auto click = [this](QWidget* target) {
+        const QPointF at = QRectF(target->geometry()).center();
+        QMouseEvent release(QEvent::MouseButtonRelease, at, at, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(window_.windowHandle(), &release);
+    };
+    const auto key = [this](int code) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
+        QCoreApplication::sendEvent(window_.windowHandle(), &press);
+    };
+    click(button_);
+    quit_->setFocus();
+    key(Qt::Key_A);
+    EXPECT_EQ(closeRequests_, 0);
+    click(quit_);
+    key(Qt::Key_Space);
+    key(Qt::Key_Return);
+    EXPECT_EQ(closeRequests_, 3);
+    button_->setFocus();  // Enter would press "Update", Space too: both dropped
+    key(Qt::Key_Enter);
+    key(Qt::Key_Space);
+    EXPECT_EQ(closeRequests_, 3);
+    EXPECT_EQ(clicks_, 0);
 }
 
 }  // namespace
