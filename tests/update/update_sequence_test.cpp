@@ -189,50 +189,13 @@ TEST_P(FailingStepTest, ReportsTheStepWithResultAndSystemError) {
 INSTANTIATE_TEST_SUITE_P(EachStep, FailingStepTest, ::testing::ValuesIn(kFailingSteps),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// Wraps the simulated stack to note when the system error code is fetched.
-class ErrorReadWatch final : public HidPlatform {
-  public:
-    ErrorReadWatch(HidPlatform& inner, Clock& clock) : inner_(inner), clock_(clock) {}
-    std::vector<std::uint64_t> readsAtMicros;
-
-    bool listInterfaces(std::vector<std::u16string>& paths) override {
-        return inner_.listInterfaces(paths);
-    }
-    HidHandle open(const std::u16string& path) override { return inner_.open(path); }
-    void close(HidHandle handle) override { inner_.close(handle); }
-    bool attributes(HidHandle handle, std::uint16_t& vid, std::uint16_t& pid) override {
-        return inner_.attributes(handle, vid, pid);
-    }
-    bool reportLengths(HidHandle handle, std::uint32_t& in, std::uint32_t& out) override {
-        return inner_.reportLengths(handle, in, out);
-    }
-    bool writeReport(HidHandle handle, const std::uint8_t* data, std::size_t length) override {
-        return inner_.writeReport(handle, data, length);
-    }
-    bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
-                    std::uint32_t timeoutMs) override {
-        return inner_.readReport(handle, data, length, timeoutMs);
-    }
-    bool claim(HidHandle handle, UnitClaim kind) override { return inner_.claim(handle, kind); }
-    void releaseClaim(HidHandle handle) override { inner_.releaseClaim(handle); }
-    std::uint32_t lastError() const override {
-        const_cast<ErrorReadWatch*>(this)->readsAtMicros.push_back(clock_.nowMicros());
-        return inner_.lastError();
-    }
-
-  private:
-    HidPlatform& inner_;
-    Clock& clock_;
-};
-
 TEST_F(UpdateTest, FailedEraseIsReportedOnlyAfterItsPause) {
     unit().injectFault(kCmdEraseFirmware, sim::FaultKind::ErrorStatus, 1, 0x0106);
-    ErrorReadWatch watch(hid, clock);
-    UpdaterContext watched{DeviceLink{watch, clock}, session, view, context.image};
-    runUpdate(watched);
+    std::uint64_t reportedAt = 0;
+    view.whileModal = [this, &reportedAt] { reportedAt = clock.nowMicros(); };
+    runUpdate(context);
     const std::uint64_t erasedAt = unit().deliveredRequests(kCmdEraseFirmware).front()->atMicros;
-    ASSERT_EQ(watch.readsAtMicros.size(), 1u);
-    EXPECT_GE(watch.readsAtMicros[0], erasedAt + (1000 + 4000) * 1000u);
+    EXPECT_GE(reportedAt, erasedAt + (1000 + 4000) * 1000u);
     EXPECT_EQ(clock.pauses(), (std::vector<std::uint32_t>{20, 20, 1000, 4000}));
     expectFailure("failed Erase 262 0");
 }
