@@ -1,5 +1,6 @@
 #include "device/device_session.h"
 #include "platform/win32/dialog_procedure.h"
+#include "platform/win32/execution_state_awake.h"
 #include "platform/win32/firmware_resource.h"
 #include "platform/win32/main_window_dialog.h"
 #include "platform/win32/waitable_timer_clock.h"
@@ -18,7 +19,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     DeviceSession session;
     resetSession(session);
     win32::Win32WindowOps ops(instance);
-    MainWindow logic(ops, DeviceLink{hid, clock}, session, win32::firmwareImageResource(instance));
+    win32::ExecutionStateAwake awake;
+    MainWindow logic(ops, DeviceLink{hid, clock}, session, win32::firmwareImageResource(instance),
+                     &awake);
     win32::MainWindowDialog dialog(ops, logic);
 
     DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplateId), nullptr,
