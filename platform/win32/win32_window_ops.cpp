@@ -162,4 +162,16 @@ void Win32WindowOps::showWindow(TopWindow window) {
     }
 }
 
+void Win32WindowOps::enterProtectedWrite() {
+    if (hooks_ != nullptr) {
+        hooks_->writeBegins();
+    }
+}
+
+void Win32WindowOps::leaveProtectedWrite() {
+    if (hooks_ != nullptr) {
+        hooks_->writeEnds();
+    }
+}
+
 }  // namespace talo::win32
