@@ -10,14 +10,22 @@
 namespace talo::win32 {
 namespace {
 
-constexpr char16_t kPath[] = u"\\\\?\\hid#vid_1209&pid_0001#7&2f0&0&0000#{4d1e55b2}";
-constexpr char16_t kSamePathOtherCase[] = u"\\\\?\\HID#VID_1209&PID_0001#7&2F0&0&0000#{4D1E55B2}";
-constexpr char16_t kOtherPath[] = u"\\\\?\\hid#vid_1209&pid_0002#7&2f0&0&0000#{4d1e55b2}";
+// Claims are machine-wide: each test process claims paths of its own.
+std::u16string devicePath(const char16_t* prefix) {
+    std::u16string path(prefix);
+    for (DWORD id = GetCurrentProcessId(); id != 0; id /= 16) {
+        path += static_cast<char16_t>(u'a' + id % 16);
+    }
+    return path;
+}
+const std::u16string kPath = devicePath(u"\\\\?\\hid#vid_1209&pid_0001#7&2f0&0&0000#");
+const std::u16string kSamePathOtherCase = devicePath(u"\\\\?\\HID#VID_1209&PID_0001#7&2F0&0&0000#");
+const std::u16string kOtherPath = devicePath(u"\\\\?\\hid#vid_1209&pid_0002#7&2f0&0&0000#");
 
 // Claims through the real named mutexes; the device handles are fakes.
 class UnitClaimTest : public ::testing::Test {
   protected:
-    HidHandle open(const char16_t* path) { return hid.open(path); }
+    HidHandle open(const std::u16string& path) { return hid.open(path); }
 
     testing::CountingHidCalls calls;
     Win32HidPlatform hid{calls};
@@ -26,7 +34,7 @@ class UnitClaimTest : public ::testing::Test {
 TEST_F(UnitClaimTest, ClaimsThroughTwoHandlesOfThisProgram) {
     struct Case {
         UnitClaim first;
-        const char16_t* secondPath;
+        std::u16string secondPath;
         UnitClaim second;
         bool secondGranted;
     };
