@@ -65,6 +65,10 @@ class Win32WindowOps final : public WindowOps {
     ProtectedWriteHooks* hooks_ = nullptr;
 };
 
+// A window rectangle laid out for 96 dots per inch, grown in proportion for a screen of
+// `dotsPerInch` around the same centre.
+RECT scaledAroundCentre(int x, int y, int width, int height, int dotsPerInch);
+
 // Wide-character views of UTF-16 text (wchar_t is 16 bits wide on Windows).
 inline const wchar_t* wide(const std::u16string& text) {
     static_assert(sizeof(wchar_t) == sizeof(char16_t));

@@ -184,6 +184,15 @@ TEST(LogoPlacementTest, NarrowSpaceScalesDownInProportion) {
     EXPECT_EQ(logo.height, 33);  // 100 / 365 * 122 = 33.42
 }
 
+TEST(LogoPlacementTest, HighDpiScalesSizeGapAndMargin) {
+    const ScreenRect groupBox{140, 100, 500, 240};
+    const LogoPlacement wide = logoPlacement(365, 122, {100, 50, 900, 600}, groupBox, 4, 29, 144);
+    EXPECT_EQ(wide.width, 273);  // 182 * 1.5
+    EXPECT_EQ(wide.height, 91);
+    EXPECT_EQ(wide.x, 500 - (100 + 4) + 30);
+    EXPECT_EQ(logoPlacement(365, 122, {100, 50, 700, 600}, groupBox, 4, 29, 192).width, 180);
+}
+
 TEST(LogoPlacementTest, HeightIsTruncatedInSinglePrecision) {
     // 6 / 19 * 190 is 60 exactly, but 59.9999962 in single precision.
     const ScreenRect window{0, 0, 216, 300};
