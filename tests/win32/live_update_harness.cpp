@@ -8,6 +8,7 @@
 // for byte, with one erase, and the unit was restored; 1 otherwise, with the reason printed.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,6 +51,21 @@ int wmain(int argc, wchar_t** argv) {
         failure = "the flash was not erased exactly once";
     } else if (!flash.writeProtect || flash.systemLock) {
         failure = "the unit was not restored";
+    }
+    // Spacing of the block requests: the 20 ms pause and the exchange, plus whatever the
+    // window's messages added.
+    const auto blocks = unit.deliveredRequests(kCmdWriteBlock);
+    std::uint64_t shortest = UINT64_MAX, longest = 0;
+    for (std::size_t i = 1; i < blocks.size(); ++i) {
+        const std::uint64_t spacing = blocks[i]->atMicros - blocks[i - 1]->atMicros;
+        shortest = std::min(shortest, spacing);
+        longest = std::max(longest, spacing);
+    }
+    if (blocks.size() > 1) {
+        std::printf("talo_live_update: block requests %.2f to %.2f ms apart, %.2f ms on average\n",
+                    static_cast<double>(shortest) / 1000.0, static_cast<double>(longest) / 1000.0,
+                    static_cast<double>(blocks.back()->atMicros - blocks.front()->atMicros) /
+                        1000.0 / static_cast<double>(blocks.size() - 1));
     }
     std::printf("talo_live_update: %zu bytes in %zu blocks: %s\n", image.size,
                 unit.deliveredCount(kCmdWriteBlock),
