@@ -29,7 +29,7 @@ std::intptr_t WriteGate::onDeviceChange(std::uint32_t eventCode, const DeviceNot
     }
     held_.push_back({eventCode, record != nullptr ? std::optional(*record) : std::nullopt});
     if (!writing_) {
-        postReplay();
+        postReplay();  // normally one is on its way already; this retries a post that failed
     }
     return 1;
 }
