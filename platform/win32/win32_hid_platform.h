@@ -29,9 +29,9 @@ class Win32HidPlatform final : public HidPlatform {
     bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
                     std::uint32_t timeoutMs) override;
     // A claim is a named mutex per device path (unit_claim.h). A mutex cannot be shared, so a
-    // shared claim holds it too, waiting briefly for another program's identification. The
-    // thread that owns a mutex may take it again, so claims through this program's own
-    // handles are checked against each other here.
+    // shared claim holds it too, waiting briefly for another program's identification, but not
+    // for another program's write. The thread that owns a mutex may take it again, so claims
+    // through this program's own handles are checked against each other here.
     bool claim(HidHandle handle, UnitClaim kind) override;
     void releaseClaim(HidHandle handle) override;
     std::uint32_t lastError() const override { return lastError_; }
@@ -43,7 +43,8 @@ class Win32HidPlatform final : public HidPlatform {
     bool failTransfer(DWORD code);
     struct Claim {
         HANDLE mutex = nullptr;
-        std::wstring name;  // the mutex name: equal for paths that name one device
+        HANDLE writeMarker = nullptr;  // held with an exclusive claim (unit_claim.h)
+        std::wstring name;             // the mutex name: equal for paths that name one device
         UnitClaim kind = UnitClaim::Shared;
     };
     bool conflictsWithOwnClaim(HidHandle handle, const std::wstring& name, UnitClaim kind) const;

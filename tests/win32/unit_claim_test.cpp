@@ -112,6 +112,38 @@ TEST_F(UnitClaimTest, SharedClaimWaitsForABriefHolder) {
     CloseHandle(taken);
 }
 
+// Another program's write lasts half a minute: a shared claim does not wait for it, whether
+// the writer claimed the unit for the write at once or after identifying it.
+TEST_F(UnitClaimTest, SharedClaimDoesNotWaitForAnotherProgramsWrite) {
+    for (const bool afterIdentifying : {false, true}) {
+        HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE letGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread writer([&] {
+            testing::CountingHidCalls writerCalls;
+            Win32HidPlatform writerHid(writerCalls);
+            const HidHandle device = writerHid.open(kSamePathOtherCase);
+            if (afterIdentifying) {
+                writerHid.claim(device, UnitClaim::Shared);
+            }
+            writerHid.claim(device, UnitClaim::Exclusive);
+            SetEvent(taken);
+            WaitForSingleObject(letGo, INFINITE);
+        });
+        WaitForSingleObject(taken, INFINITE);
+        const HidHandle device = open(kPath);
+
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_FALSE(hid.claim(device, UnitClaim::Shared));
+        EXPECT_LT(GetTickCount64() - start, 250u) << afterIdentifying;
+        SetEvent(letGo);
+        writer.join();
+        EXPECT_TRUE(hid.claim(device, UnitClaim::Shared));
+        hid.close(device);
+        CloseHandle(taken);
+        CloseHandle(letGo);
+    }
+}
+
 // A program that ended without letting go leaves the mutex abandoned: the claim is free.
 TEST_F(UnitClaimTest, AbandonedClaimIsTakenOver) {
     std::thread([] { acquireUnitClaim(kPath, 0); }).join();
