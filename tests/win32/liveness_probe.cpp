@@ -1,6 +1,6 @@
 // Watches the Windows program's window from another process during a whole update: starts
-// talo_live_update, clicks "Update" and, in the middle of the block loop, the close box, both as
-// real mouse input, and meanwhile pings the main window every 100 ms with WM_NULL
+// talo_live_update, clicks "Update" and, in the middle of the block loop, "Update" again and the
+// close box, all as real mouse input, and meanwhile pings the main window every 100 ms with WM_NULL
 // (SendMessageTimeout, 1 s limit) and samples IsHungAppWindow.
 // Usage: talo_liveness_probe HARNESS.exe [BLOCKS]
 // Exit code 0 when every ping was answered, the window never counted as hung, the close box was
@@ -190,6 +190,8 @@ int wmain(int argc, wchar_t** argv) {
         60000);
     LRESULT closedAt = -1;
     if (writing) {
+        click(centreOf(update));  // must not start a second update (the harness counts erases)
+        Sleep(200);
         click(closePoint);
         closedAt = progressPosition(progress);
     }
