@@ -18,8 +18,9 @@ std::u16string devicePath(const char16_t* prefix) {
     }
     return path;
 }
-const std::u16string kPath = devicePath(u"\\\\?\\hid#vid_1209&pid_0001#7&2f0&0&0000#");
-const std::u16string kSamePathOtherCase = devicePath(u"\\\\?\\HID#VID_1209&PID_0001#7&2F0&0&0000#");
+const std::u16string kPath = devicePath(u"\\\\?\\hid#vid_1209&pid_0001#7&2f0&0&0000#az");
+const std::u16string kSamePathOtherCase =
+    devicePath(u"\\\\?\\HID#VID_1209&PID_0001#7&2F0&0&0000#AZ");
 const std::u16string kOtherPath = devicePath(u"\\\\?\\hid#vid_1209&pid_0002#7&2f0&0&0000#");
 
 // Claims through the real named mutexes; the device handles are fakes.
