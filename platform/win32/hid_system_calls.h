@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include "platform/win32/object_wait.h"
 #include "platform/win32/win32_headers.h"
 
 namespace talo::win32 {
@@ -40,7 +43,10 @@ class HidSystemCalls {
     virtual DWORD getLastError() = 0;
 };
 
-// The real calls.
+// The real calls, waiting with WaitForSingleObject.
 HidSystemCalls& systemHidCalls();
+
+// The real calls with transfers waiting through `wait`, which must outlive them.
+std::unique_ptr<HidSystemCalls> makeSystemHidCalls(ObjectWait& wait);
 
 }  // namespace talo::win32
