@@ -1,4 +1,5 @@
 #include "device/device_session.h"
+#include "history/file_journal.h"
 #include "platform/win32/dialog_procedure.h"
 #include "platform/win32/firmware_resource.h"
 #include "platform/win32/main_window_dialog.h"
@@ -18,7 +19,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     DeviceSession session;
     resetSession(session);
     win32::Win32WindowOps ops(instance);
-    MainWindow logic(ops, DeviceLink{hid, clock}, session, win32::firmwareImageResource(instance));
+    const FirmwareImage image = win32::firmwareImageResource(instance);
+    MainWindow logic(ops, DeviceLink{hid, clock}, session, image);
+    FileJournal journal = windowJournal("talo-updater", image);
+    logic.context().journal = &journal;
     win32::MainWindowDialog dialog(ops, logic);
 
     DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplateId), nullptr,

@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "device/clock.h"
+#include "history/file_journal.h"
 #include "platform/linux/hid/linux_hid_platform.h"
 #include "platform/linux/pacing/timer_slack.h"
 #include "platform/linux/qt/application_setup.h"
@@ -17,6 +18,8 @@ int main(int argc, char* argv[]) {
     talo::SteadyClock clock;
     talo::qt::HotplugSource hotplug;
     talo::qt::UpdaterWindow window(hid, clock, hotplug);
+    talo::FileJournal journal = talo::windowJournal("talo-updater", talo::qt::carriedImage());
+    window.logic().context().journal = &journal;
     window.setPermissionProbe([&hid] { return hid.sawUnitWithoutPermission(); });
     window.run();
     // The dialog's result does not change the exit code.

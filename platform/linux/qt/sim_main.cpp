@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/clock.h"
+#include "history/file_journal.h"
 #include "platform/linux/pacing/timer_slack.h"
 #include "platform/linux/qt/application_setup.h"
 #include "platform/linux/qt/sim_control_window.h"
@@ -80,6 +81,8 @@ int main(int argc, char* argv[]) {
     }
 
     talo::qt::UpdaterWindow window(hid, clock, notifications);
+    talo::FileJournal journal = talo::windowJournal("talo-updater-sim", talo::qt::carriedImage());
+    window.logic().context().journal = &journal;
     window.run();
     return 0;
 }
