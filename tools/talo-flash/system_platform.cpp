@@ -45,4 +45,11 @@ std::unique_ptr<Clock> makeSystemClock() {
 #endif
 }
 
+std::unique_ptr<SystemAwake> makeSystemAwake() {
+    // TODO(lead): connect the platform's keep-awake here when merging: the logind inhibitor
+    // (platform/linux/power) on Linux, SetThreadExecutionState on Windows. Until then nothing
+    // keeps the system awake and the write goes on as before.
+    return nullptr;
+}
+
 }  // namespace talo::flash
