@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -39,7 +40,8 @@ class ToolFixture : public ::testing::Test {
 
     Environment environment(Clock& mainClock) {
         Environment made{
-            .console = Console{out, err, in, outIsTerminal, false, inIsTerminal},
+            .console = realStreams ? Console{std::cout, std::cerr, in, false, false, false}
+                                   : Console{out, err, in, outIsTerminal, false, inIsTerminal},
             .clock = mainClock,
             .image = FirmwareImage{image.data(), image.size()},
             .systemHid = systemHid,
@@ -107,6 +109,7 @@ class ToolFixture : public ::testing::Test {
     std::istringstream in;
     bool outIsTerminal = false;
     bool inIsTerminal = false;
+    bool realStreams = false;  // the process's stdout and stderr instead of `out` and `err`
     sim::VirtualClock clock;
     std::mutex clocksMutex;
     std::deque<sim::VirtualClock> unitClocks;

@@ -96,6 +96,9 @@ void UpdateOutput::finished(const std::string& id, UnitResult result, const Cons
                             std::size_t blocksWritten) {
     const std::lock_guard lock(mutex_);
     if (!json_) {
+        if (!resultLines_) {
+            return;
+        }
         std::string text = id + "  " + unitResultName(result);
         if (view != nullptr && view->failure()) {
             text += ": " + oneLine(view->failure()->text);

@@ -35,7 +35,10 @@ struct RunTally {
 // any unit's thread; lines never mix.
 class UpdateOutput {
   public:
-    UpdateOutput(Console& console, bool json) : console_(console), json_(json) {}
+    // `resultLines`: a line per unit's result for people (several units); a single update
+    // keeps its own text.
+    UpdateOutput(Console& console, bool json, bool resultLines)
+        : console_(console), json_(json), resultLines_(resultLines) {}
 
     bool json() const { return json_; }
 
@@ -56,6 +59,7 @@ class UpdateOutput {
     std::mutex mutex_;
     Console& console_;
     bool json_;
+    bool resultLines_;
 };
 
 }  // namespace talo::flash

@@ -61,7 +61,7 @@ class UpdateVerb final : public Verb {
 
     VerbResult execute(Invocation& invocation) override {
         const CliArgs& args = invocation.args;
-        UpdateOutput output(invocation.console, args.json);
+        UpdateOutput output(invocation.console, args.json, args.all || args.repeat);
         const UpdateSettings settings{invocation.console,
                                       output,
                                       invocation.image,
