@@ -1,13 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <deque>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -27,8 +27,9 @@ class ToolFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         image.assign(talo_firmware_image, talo_firmware_image + talo_firmware_image_size);
-        std::string pattern = (std::filesystem::temp_directory_path() / "talo-flash-XXXXXX");
-        folder = ::mkdtemp(pattern.data());
+        folder = std::filesystem::temp_directory_path() /
+                 ("talo-flash-" + std::to_string(std::random_device()()));
+        std::filesystem::create_directories(folder);
         journal = std::make_unique<FileJournal>(
             recordSource("talo-flash", FirmwareImage{image.data(), image.size()}),
             folder / "history.jsonl");

@@ -142,7 +142,7 @@ bool onSignal(int signal) {
         return true;
     }
 #ifdef _WIN32
-    ExitProcess(128 + signal);
+    ExitProcess(static_cast<UINT>(128 + signal));
 #else
     actByDefault(signal);
 #endif
