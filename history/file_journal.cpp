@@ -13,7 +13,7 @@ FileJournal::FileJournal(RecordSource source, std::filesystem::path file,
 void FileJournal::recordAttempt(const UpdateAttempt& attempt) {
     const auto start =
         std::chrono::system_clock::now() - std::chrono::microseconds(attempt.durationMicros);
-    std::string error = "no place for the history file (HOME is not set)";
+    std::string error = "no folder for the history file is known (HOME or LOCALAPPDATA unset)";
     if (!file_.empty() && appendHistoryLine(file_, historyLine(attempt, source_, start), error)) {
         return;
     }

@@ -393,5 +393,58 @@ TEST_F(UpdateTest, UnitClaimedByAnotherProgramIsNotWritten) {
                   u"\r\nDas System meldet Fehlercode 0xfffffffb-0x00000000");
 }
 
+// Keeps the attempts the update hands over, and what the window had shown by then.
+class RecordingJournal final : public UpdateJournal {
+  public:
+    explicit RecordingJournal(const RecordingWindow& window) : window_(window) {}
+    void recordAttempt(const UpdateAttempt& attempt) override {
+        attempts.push_back(attempt);
+        boxesWhenRecorded = window_.boxes().size();
+    }
+    std::vector<UpdateAttempt> attempts;
+    std::size_t boxesWhenRecorded = 0;
+
+  private:
+    const RecordingWindow& window_;
+};
+
+class JournalTest : public UpdateTest {
+  protected:
+    void SetUp() override {
+        UpdateTest::SetUp();
+        unit().serialNumber = u"SN-1";
+        context.journal = &journal;
+    }
+    RecordingJournal journal{window};
+};
+
+TEST_F(JournalTest, WrittenAttemptIsRecordedOnceWithTheUnitAsFound) {
+    runUpdate(context);
+    ASSERT_EQ(journal.attempts.size(), 1u);
+    const UpdateAttempt& attempt = journal.attempts[0];
+    EXPECT_TRUE(attempt.written);
+    EXPECT_EQ(attempt.unit.controllerFirmwareVersion(), sim::kOlderControllerVersion);
+    EXPECT_EQ(attempt.serialNumber, u"SN-1");
+    EXPECT_EQ(attempt.durationMicros, clock.nowMicros());  // the clock started with the lock
+}
+
+TEST_F(JournalTest, FailedAttemptIsRecordedWithItsStepBeforeTheBoxIsShown) {
+    unit().injectFault(kCmdEraseFirmware, sim::FaultKind::ErrorStatus, 1, 0x0106);
+    runUpdate(context);
+    ASSERT_EQ(journal.attempts.size(), 1u);
+    EXPECT_FALSE(journal.attempts[0].written);
+    EXPECT_EQ(journal.attempts[0].failedStep, UpdateStep::Erase);
+    EXPECT_EQ(journal.attempts[0].result, 0x0106);
+    EXPECT_EQ(journal.boxesWhenRecorded, 0u);
+}
+
+TEST_F(JournalTest, DeclinedQuestionIsNoAttempt) {
+    unit().setControllerFirmwareVersion(0x0109);
+    session.setControllerFirmwareVersion(0x0109);
+    window.answerNextBox(kAnswerNo);
+    runUpdate(context);
+    EXPECT_TRUE(journal.attempts.empty());
+}
+
 }  // namespace
 }  // namespace talo::test

@@ -73,6 +73,9 @@ class HistoryVerb final : public Verb {
             for (const Json& record : records) {
                 invocation.console.out << describe(record) << '\n';
             }
+            if (records.empty()) {
+                invocation.console.err << "no write recorded in " << file.string() << '\n';
+            }
             if (unreadable > 0) {
                 invocation.console.err << unreadable << " unreadable line(s) in " << file.string()
                                        << " left out\n";
