@@ -21,8 +21,9 @@ struct UpdateAttempt {
 };
 
 // Keeps a record of every write attempt. The update sequence hands it one attempt at the end
-// of the write span, before the view reports the end. Implementations must not fail the write:
-// a record that cannot be kept is their own matter.
+// of the write span, before the span is left and before the view reports the end (an attempt
+// refused before the span, for want of an image or a claim, right away). Implementations must
+// not fail the write: a record that cannot be kept is their own matter.
 class UpdateJournal {
   public:
     virtual ~UpdateJournal() = default;

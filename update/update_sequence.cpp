@@ -207,8 +207,9 @@ void runUpdate(UpdaterContext& context) {
     if (!failure) {
         restore(context);
     }
-    endWrite(context);
+    // Recorded inside the span: nothing may end the program between the write and its record.
     record.finish(failure);
+    endWrite(context);
     if (failure) {
         reportUpdateFailure(context, failure->step, failure->result, failure->systemError);
     } else {

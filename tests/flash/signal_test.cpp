@@ -112,14 +112,15 @@ TEST_F(SignalTest, ClosedStdoutAndStderrDoNotStopTheWrite) {
 }
 
 // Station mode: ends when every unit has come, been written and gone; the interrupt then
-// comes while no write runs and ends the program at once.
+// comes (some looks later, once the last write has surely ended) while no write runs, and
+// ends the program at once.
 TEST_F(SignalTest, StationWritesEachArrivingUnitOnceUntilCtrlC) {
     class StationClock final : public Clock {
       public:
         explicit StationClock(Environment*& environment) : environment_(environment) {}
         void sleepMs(std::uint32_t) override {
             const SimulatedBus* bus = environment_ ? environment_->simulation.get() : nullptr;
-            if (bus != nullptr && ++looks_ > 4 && bus->pluggedUnits() == 0) {
+            if (bus != nullptr && ++looks_ > 4 && bus->pluggedUnits() == 0 && ++idleLooks_ == 20) {
                 ::kill(::getpid(), SIGINT);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -129,6 +130,7 @@ TEST_F(SignalTest, StationWritesEachArrivingUnitOnceUntilCtrlC) {
       private:
         Environment*& environment_;
         unsigned looks_ = 0;
+        unsigned idleLooks_ = 0;
     };
     const pid_t child = fork();
     if (child == 0) {

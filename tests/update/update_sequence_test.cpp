@@ -400,9 +400,11 @@ class RecordingJournal final : public UpdateJournal {
     void recordAttempt(const UpdateAttempt& attempt) override {
         attempts.push_back(attempt);
         boxesWhenRecorded = window_.boxes().size();
+        inWriteWhenRecorded = window_.inProtectedWrite();
     }
     std::vector<UpdateAttempt> attempts;
     std::size_t boxesWhenRecorded = 0;
+    bool inWriteWhenRecorded = false;
 
   private:
     const RecordingWindow& window_;
@@ -426,6 +428,7 @@ TEST_F(JournalTest, WrittenAttemptIsRecordedOnceWithTheUnitAsFound) {
     EXPECT_EQ(attempt.unit.controllerFirmwareVersion(), sim::kOlderControllerVersion);
     EXPECT_EQ(attempt.serialNumber, u"SN-1");
     EXPECT_EQ(attempt.durationMicros, clock.nowMicros());  // the clock started with the lock
+    EXPECT_TRUE(journal.inWriteWhenRecorded);  // no signal can end the program before it
 }
 
 TEST_F(JournalTest, FailedAttemptIsRecordedWithItsStepBeforeTheBoxIsShown) {
