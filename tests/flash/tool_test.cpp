@@ -209,10 +209,23 @@ TEST_F(FlashToolTest, ListMarksTheUnitAmongForeignDevices) {
 }
 
 TEST_F(FlashToolTest, WaitPollsUntilTheUnitArrives) {
-    EXPECT_EQ(run({"info", "--wait", "--simulate=arrives-after:5"}), 0);
-    EXPECT_EQ(clock.pauses(), (std::vector<std::uint32_t>{500, 500, 500}));
-    EXPECT_NE(err.str().find("waiting for a programming unit"), std::string::npos);
-    EXPECT_NE(out.str().find("situation:  ready"), std::string::npos);
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* unitLine;
+    };
+    const Case cases[] = {
+        {{"info", "--wait", "--simulate=arrives-after:5"}, "(product 1)  SIM0001"},
+        // Another unit already present does not end the wait for the one named.
+        {{"info", "--wait", "--unit", "SIM0002", "--simulate=units:2,arrives-after:5@2"},
+         "(product 1)  SIM0002"},
+    };
+    for (const Case& c : cases) {
+        clock.clearPauses();
+        EXPECT_EQ(run(c.arguments), 0);
+        EXPECT_EQ(clock.pauses(), (std::vector<std::uint32_t>{500, 500, 500}));
+        EXPECT_NE(err.str().find("waiting for a programming unit"), std::string::npos);
+        EXPECT_NE(out.str().find(c.unitLine), std::string::npos) << out.str();
+    }
 }
 
 TEST_F(FlashToolTest, VersionPrintsImageVersionAndDigest) {

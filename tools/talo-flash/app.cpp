@@ -54,15 +54,21 @@ void writeVersion(Environment& environment, bool json, Json& object) {
                             << "sha256 " << source.imageSha256 << '\n';
 }
 
-// Polls the device list until a programming unit is present.
-void waitForUnit(Environment& environment, HidPlatform& hid, bool json) {
-    if (unitPresent(hid)) {
+// True when a programming unit is present; with `id`, that very unit.
+bool wantedUnitPresent(HidPlatform& hid, const std::optional<std::string>& id) {
+    const std::vector<ExaminedDevice> units = presentUnits(hid);
+    return id ? findUnit(units, *id) != nullptr : !units.empty();
+}
+
+// Polls the device list until the unit (any, or the one --unit names) is present.
+void waitForUnit(Environment& environment, HidPlatform& hid, const CliArgs& args) {
+    if (wantedUnitPresent(hid, args.unit)) {
         return;
     }
-    if (!json) {
+    if (!args.json) {
         environment.console.err << "waiting for a programming unit ...\n" << std::flush;
     }
-    while (!unitPresent(hid)) {
+    while (!wantedUnitPresent(hid, args.unit)) {
         environment.clock.sleepMs(environment.waitPollMs);
     }
 }
@@ -117,7 +123,7 @@ int runTool(const std::vector<std::string>& arguments, Environment& environment)
                       {ExitCode::Failed, "this build has no HID access; use --simulate"});
     }
     if (args.wait && hid != nullptr && !args.repeat) {
-        waitForUnit(environment, *hid, json);
+        waitForUnit(environment, *hid, args);
     }
 
     Invocation invocation{args,   environment.console, hid, environment.clock, environment.image,
