@@ -47,6 +47,9 @@ class SignalTest : public ToolFixture {
         std::cout.flush();
         const pid_t child = fork();
         if (child == 0) {
+            // A group of its own, whose parent is in another group of the session: never an
+            // orphaned group, in which the system would ignore Ctrl-Z.
+            setpgid(0, 0);
             installInterruptHandler();
             if (prepare) {
                 prepare();
