@@ -35,17 +35,13 @@ bool appendHistoryLine(const std::filesystem::path& file, std::string_view line,
     }
     std::string text(line);
     text += '\n';
-    bool written = false;
-    if (::flock(fd, LOCK_EX) != 0) {
-        error = file.string() + ": lock: " + std::strerror(errno);
-    } else {
-        // One write of the whole line: with O_APPEND it lands at the end in one piece.
-        const ssize_t count = ::write(fd, text.data(), text.size());
-        written = count == static_cast<ssize_t>(text.size());
-        if (!written) {
-            error = file.string() + ": " +
-                    (count < 0 ? std::strerror(errno) : std::string("short write"));
-        }
+    const bool locked = ::flock(fd, LOCK_EX) == 0;
+    // One write of the whole line: with O_APPEND it lands at the end in one piece.
+    const ssize_t count = locked ? ::write(fd, text.data(), text.size()) : -1;
+    const bool written = count == static_cast<ssize_t>(text.size());
+    if (!written) {
+        error = file.string() + (locked ? ": " : ": lock: ") +
+                (count < 0 ? std::strerror(errno) : std::string("short write"));
     }
     ::close(fd);  // also ends the lock
     return written;

@@ -45,6 +45,7 @@ TEST_F(SeveralUnitsTest, AllWritesEachReadyUnitOnItsOwnAndOneFailureStaysItsOwn)
                              "SIM0002  failed: Fehler beim Schreiben"}) {
         EXPECT_NE(out.str().find(line), std::string::npos) << line;
     }
+    EXPECT_EQ(out.str().find('{'), std::string::npos);  // lines for people only
     const std::vector<std::string> history = historyLines();
     EXPECT_EQ(history.size(), 3u);  // one line per write attempt; the skipped unit has none
     EXPECT_EQ(std::count_if(history.begin(), history.end(),
@@ -99,6 +100,7 @@ TEST_F(SeveralUnitsTest, JsonOutputOfEveryVerbIsJsonLineByLine) {
         {"update", "--json", "--simulate=no-unit"},
         {"history", "--json", "--last", "1"},
         {"--json", "--version"},
+        {"--json", "--help"},
         {"--json", "update", "--bogus"},
         {"--json", "--last", "x", "history"},
         {"--json"},

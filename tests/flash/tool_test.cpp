@@ -240,6 +240,8 @@ TEST_F(FlashToolTest, VersionPrintsImageVersionAndDigest) {
 TEST_F(FlashToolTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(run({"flash"}), 2);
     EXPECT_NE(err.str().find("unknown verb 'flash'"), std::string::npos);
+    EXPECT_EQ(run({"info", "list"}), 2);
+    EXPECT_NE(err.str().find("more than one verb: 'info' and 'list'"), std::string::npos);
     EXPECT_EQ(run({"info", "--simulate=block-fails:0"}), 2);
     EXPECT_EQ(run({"info", "--simulate=ready,bootloader"}), 2);
     EXPECT_EQ(run({"--json", "update", "--bogus"}), 2);
@@ -251,12 +253,19 @@ TEST_F(FlashToolTest, WithoutSystemHidOnlySimulationWorks) {
     EXPECT_NE(err.str().find("use --simulate"), std::string::npos);
 }
 
-TEST_F(FlashToolTest, SystemHidWithoutUnitAddsThePlatformsHint) {
+TEST_F(FlashToolTest, SystemHidProblemsSayWhy) {
     systemHid = [this] { return std::make_unique<sim::SimHidPlatform>(clock); };
     noUnitHint = [](HidPlatform&) { return std::string("install the udev rule"); };
     EXPECT_EQ(run({"info"}), 3);
     EXPECT_NE(err.str().find("no programming unit found; install the udev rule"),
               std::string::npos);
+    systemHid = [this] {
+        auto failing = std::make_unique<sim::SimHidPlatform>(clock);
+        failing->setListingFails(true);
+        return failing;
+    };
+    EXPECT_EQ(run({"list"}), 1);
+    EXPECT_NE(err.str().find("the list of HID devices cannot be had"), std::string::npos);
 }
 
 TEST_F(FlashToolTest, HelpListsVerbsAndExitCodes) {

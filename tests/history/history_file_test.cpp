@@ -8,6 +8,8 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -93,6 +95,14 @@ TEST_F(HistoryFileTest, ParallelThreadsAndProcessesNeverTearOrLoseALine) {
     }
 }
 
+#ifndef _WIN32
+TEST(HistoryAppendTest, AFullDeviceFailsTheAppendWithTheSystemsReason) {
+    std::string error;
+    EXPECT_FALSE(appendHistoryLine("/dev/full", "{}", error));
+    EXPECT_EQ(error, "/dev/full: " + std::string(std::strerror(ENOSPC)));
+}
+#endif
+
 TEST_F(HistoryFileTest, UnwritableHistoryIsReportedOnceAndNothingElse) {
     std::filesystem::create_directories(folder / "blocked");
     const std::filesystem::path blocked = folder / "blocked" / "history.jsonl";
@@ -117,6 +127,8 @@ TEST(HistoryLocationTest, FollowsXdgStateHomeElseHome) {
     setenv("XDG_STATE_HOME", "relative", 1);  // not absolute: ignored
     setenv("HOME", "/home/mech", 1);
     EXPECT_EQ(defaultHistoryPath(), "/home/mech/.local/state/talo-updater/history.jsonl");
+    setenv("HOME", "", 1);
+    EXPECT_EQ(defaultHistoryPath(), "");  // nowhere to keep it
     setenv("HOME", home.c_str(), 1);
     if (savedState != nullptr) {
         setenv("XDG_STATE_HOME", state.c_str(), 1);

@@ -40,7 +40,7 @@ TEST(HistoryRecordTest, WrittenAttemptCarriesUnitVersionsImageAndDuration) {
     EXPECT_EQ(record["unit"], nlohmann::json::parse(
                                   R"({"model":"TUNE-CARD","productId":2,"serial":null,
                                       "path":"/dev/hidraw3"})"));
-    EXPECT_EQ(record["controller"]["identity"].get<std::string>().substr(0, 10), "78c0120e00");
+    EXPECT_EQ(record["controller"]["identity"], "78c0120e" + std::string(72, '0'));
     EXPECT_EQ(record["controller"]["typeCode"], "0e12c078");
     EXPECT_EQ(record["before"]["controller"], "1.7");
     EXPECT_EQ(record["after"]["controller"], "1.8");

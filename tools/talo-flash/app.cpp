@@ -89,6 +89,10 @@ int runTool(const std::vector<std::string>& arguments, Environment& environment)
         return finish(environment, json, object, {ExitCode::Usage, parsed.error});
     }
     if (args.help) {
+        if (json) {
+            object["help"] = helpText(verbs);
+            return finish(environment, json, object, {});
+        }
         environment.console.out << helpText(verbs);
         return toInt(ExitCode::Success);
     }
