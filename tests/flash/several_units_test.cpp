@@ -30,15 +30,16 @@ TEST_F(SeveralUnitsTest, UnitOptionPicksTheUnitBySerialOrPath) {
 
 TEST_F(SeveralUnitsTest, AllWritesEachReadyUnitOnItsOwnAndOneFailureStaysItsOwn) {
     EXPECT_EQ(run({"update", "--all", "--yes",
-                   "--simulate=units:4,block-fails:200@2,"
-                   "incompatible@4,downgrade@3"}),
+                   "--simulate=units:5,block-fails:200@2,incompatible@4,downgrade@3,"
+                   "unplug-at:100@5"}),
               1);
     EXPECT_TRUE(flashHoldsImage(0));
     EXPECT_TRUE(flashHoldsImage(2));  // the downgrade, accepted by --yes
     EXPECT_EQ(unit(1).deliveredCount(kCmdWriteBlock), 200u);
     EXPECT_EQ(unit(3).deliveredCount(kCmdEraseFirmware), 0u);
+    EXPECT_EQ(unit(4).deliveredCount(kCmdWriteBlock), 99u);  // unplugged at block 100
     // Each written unit paced on its own clock, exactly as a single update.
-    ASSERT_EQ(unitClocks.size(), 4u);
+    ASSERT_EQ(unitClocks.size(), 5u);
     EXPECT_EQ(unitClocks[0].totalPausedMs(), kMandatedPausesMs);
     EXPECT_EQ(unitClocks[2].totalPausedMs(), kMandatedPausesMs);
     for (const char* line : {"SIM0001  written", "SIM0003  written", "SIM0004  skipped",
@@ -47,7 +48,7 @@ TEST_F(SeveralUnitsTest, AllWritesEachReadyUnitOnItsOwnAndOneFailureStaysItsOwn)
     }
     EXPECT_EQ(out.str().find('{'), std::string::npos);  // lines for people only
     const std::vector<std::string> history = historyLines();
-    EXPECT_EQ(history.size(), 3u);  // one line per write attempt; the skipped unit has none
+    EXPECT_EQ(history.size(), 4u);  // one line per write attempt; the skipped unit has none
     EXPECT_EQ(std::count_if(history.begin(), history.end(),
                             [](const std::string& line) {
                                 return line.find(R"("result":"written")") != std::string::npos;

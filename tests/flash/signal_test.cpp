@@ -5,11 +5,13 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <deque>
 #include <iostream>
 #include <thread>
 
 #include "interrupt_guard.h"
 #include "tests/flash/tool_fixture.h"
+#include "unit_job.h"
 
 namespace talo::flash {
 namespace {
@@ -40,10 +42,11 @@ constexpr int kFlashNotWritten = 99;
 class SignalTest : public ToolFixture {
   protected:
     // Runs `arguments` in a child process with the real handlers and streams; the child exits
-    // with talo-flash's exit code, or kFlashNotWritten when the first unit's flash does not hold
-    // the image. `prepare` runs in the child first. Returns the wait status.
+    // with talo-flash's exit code, or kFlashNotWritten when a unit's flash does not hold the
+    // image. `prepare` runs in the child first. Returns the wait status.
     int runInChild(const std::vector<std::string>& arguments, Clock& childClock,
-                   const std::function<void()>& prepare = {}, bool continueAfterStop = false) {
+                   const std::function<void()>& prepare = {}, bool continueAfterStop = false,
+                   std::size_t units = 1) {
         std::cout.flush();
         const pid_t child = fork();
         if (child == 0) {
@@ -59,8 +62,14 @@ class SignalTest : public ToolFixture {
             }
             realStreams = true;
             Environment env = environment(childClock);
+            if (unitClockOverride) {
+                env.unitClock = unitClockOverride;
+            }
             const int code = runTool(arguments, env);
-            const bool written = env.simulation->unit().flash.contents == image;
+            bool written = true;
+            for (std::size_t unit = 0; unit < units; ++unit) {
+                written = written && env.simulation->unit(unit).flash.contents == image;
+            }
             std::cout.flush();
             _exit(written ? code : kFlashNotWritten);
         }
@@ -75,6 +84,7 @@ class SignalTest : public ToolFixture {
     }
 
     bool stopped = false;
+    std::function<std::unique_ptr<Clock>()> unitClockOverride;
 };
 
 TEST_F(SignalTest, EndingSignalsDuringTheWriteAreHonouredAfterTheRestore) {
@@ -90,6 +100,20 @@ TEST_F(SignalTest, EndingSignalsDuringTheWriteAreHonouredAfterTheRestore) {
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
     }
+}
+
+TEST_F(SignalTest, SignalDuringOneOfSeveralWritesWaitsForEveryWrite) {
+    std::deque<sim::VirtualClock> clocks;
+    std::deque<SignallingClock> signalling;
+    unitClockOverride = [&]() -> std::unique_ptr<Clock> {
+        // The first unit's clock sends SIGTERM early in its write; the others never do.
+        const std::size_t atPause = signalling.empty() ? 10 : 0;
+        return std::make_unique<BorrowedClock>(
+            signalling.emplace_back(clocks.emplace_back(), SIGTERM, atPause));
+    };
+    const int status = runInChild({"update", "--all", "--simulate=units:3"}, clock, {}, false, 3);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 143);
 }
 
 TEST_F(SignalTest, CtrlZDuringTheWriteStopsTheProcessOnlyAfterIt) {

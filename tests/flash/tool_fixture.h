@@ -7,8 +7,8 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
