@@ -91,6 +91,8 @@ TEST_F(SeveralUnitsTest, TerminalShowsOneProgressLinePerUnitRedrawnInPlace) {
     EXPECT_NE(text.find("\x1b[2F"), std::string::npos);  // back up over both lines
     EXPECT_NE(text.find("SIM0002  write   [###############...............]  50%"),
               std::string::npos);
+    // The result lines come below the board, once it is finished.
+    EXPECT_GT(text.find("SIM0001  written"), text.rfind("\x1b[2F"));
 }
 
 TEST_F(SeveralUnitsTest, JsonOutputOfEveryVerbIsJsonLineByLine) {

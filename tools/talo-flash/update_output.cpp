@@ -103,7 +103,7 @@ void UpdateOutput::finished(const std::string& id, UnitResult result, const Cons
         if (view != nullptr && view->failure()) {
             text += ": " + oneLine(view->failure()->text);
         }
-        console_.out << text << '\n' << std::flush;
+        print(text);
         return;
     }
     Json event{{"event", "finished"}, {"unit", id}, {"result", unitResultName(result)}};
@@ -131,8 +131,31 @@ void UpdateOutput::finished(const std::string& id, UnitResult result, const Cons
 void UpdateOutput::line(const std::string& text) {
     if (!json_) {
         const std::lock_guard lock(mutex_);
+        print(text);
+    }
+}
+
+void UpdateOutput::print(const std::string& text) {
+    if (holding_) {
+        held_.push_back(text);
+    } else {
         console_.out << text << '\n' << std::flush;
     }
+}
+
+void UpdateOutput::holdLines() {
+    const std::lock_guard lock(mutex_);
+    holding_ = true;
+}
+
+void UpdateOutput::releaseLines() {
+    const std::lock_guard lock(mutex_);
+    holding_ = false;
+    for (const std::string& text : held_) {
+        console_.out << text << '\n';
+    }
+    console_.out << std::flush;
+    held_.clear();
 }
 
 void UpdateOutput::summary(const RunTally& tally, const VerbResult& result) {

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "console.h"
 #include "console_view.h"
@@ -50,13 +51,20 @@ class UpdateOutput {
                   std::size_t blocksWritten);
     // Lines for people only: one text line on stdout (ignored with --json).
     void line(const std::string& text);
+    // While a progress board owns the terminal, lines for people wait; released in order.
+    void holdLines();
+    void releaseLines();
     // The last JSON line of the run (nothing without --json).
     void summary(const RunTally& tally, const VerbResult& result);
 
   private:
     void emit(const Json& event);
 
+    void print(const std::string& text);  // under mutex_
+
     std::mutex mutex_;
+    std::vector<std::string> held_;
+    bool holding_ = false;
     Console& console_;
     bool json_;
     bool resultLines_;

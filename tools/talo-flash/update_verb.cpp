@@ -163,7 +163,7 @@ class UpdateVerb final : public Verb {
             }
             jobs.push_back(std::move(job));
         }
-        writeSideBySide(toWrite, console, args.json);
+        writeSideBySide(toWrite, console, output, args.json);
         for (const auto& job : jobs) {
             tally.add(job->result());
         }
@@ -178,7 +178,8 @@ class UpdateVerb final : public Verb {
         return job.askNow();
     }
 
-    static void writeSideBySide(const std::vector<UnitJob*>& jobs, Console& console, bool json) {
+    static void writeSideBySide(const std::vector<UnitJob*>& jobs, Console& console,
+                                UpdateOutput& output, bool json) {
         std::optional<ProgressBoard> board;
         if (!json && console.outIsTerminal && !jobs.empty()) {
             std::vector<std::string> labels;
@@ -186,6 +187,7 @@ class UpdateVerb final : public Verb {
                 labels.push_back(job->report().id);
             }
             board.emplace(console.out, labels);
+            output.holdLines();  // the board owns the terminal until every write has ended
         }
         std::vector<std::thread> threads;
         for (std::size_t row = 0; row < jobs.size(); ++row) {
@@ -197,6 +199,7 @@ class UpdateVerb final : public Verb {
         for (std::thread& thread : threads) {
             thread.join();
         }
+        output.releaseLines();
     }
 
     // Station mode: every unit that arrives is examined and, when ready, written (never
