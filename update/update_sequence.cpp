@@ -192,8 +192,8 @@ void runUpdate(UpdaterContext& context) {
     AttemptRecord record(context);
     // A missing image is refused before anything is sent, so the flash is never erased.
     if (context.image.data == nullptr || context.image.size == 0) {
-        record.finish(StepFailure{UpdateStep::NoImage, kResultNoUnit, 0});
-        reportUpdateFailure(context, UpdateStep::NoImage, kResultNoUnit, 0);
+        record.finish(StepFailure{UpdateStep::NoImage, kResultNoImage, 0});
+        reportUpdateFailure(context, UpdateStep::NoImage, kResultNoImage, 0);
         return;
     }
     if (!beginWrite(context)) {
