@@ -52,7 +52,6 @@ std::intptr_t MainWindow::onInitDialog() {
         const std::u16string caption = loadMessage(window, kMsgApplicationErrorCaption);
         const std::u16string text = loadMessage(window, kMsgRegistrationFailed);
         window.messageBox(text, caption, MessageBoxKind::Error);
-        shutdownCleanup();
         window.endDialog(kDialogResultRegistrationFailed);
         return 1;
     }

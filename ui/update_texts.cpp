@@ -79,6 +79,7 @@ std::u16string failureText(MessageSource& messages, UpdateStep step, std::int32_
                            std::uint32_t systemError) {
     const std::u16string text = loadMessage(messages, failureMessage(step));
     std::array<char16_t, kMessageCapacity> message{};
+    // Nothing was sent (no unit, or no image: the same result), so there are no codes.
     if (result == kResultNoUnit) {
         formatText(message.data(), message.size(), u"%s", {std::u16string_view(text)});
     } else {

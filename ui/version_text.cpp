@@ -14,9 +14,8 @@ std::uint32_t byteAt(std::uint32_t value, int index) {
 
 std::u16string formatted(std::u16string_view format, std::initializer_list<FormatArg> args) {
     std::array<char16_t, kVersionTextCapacity> buffer{};
-    const int length = formatText(buffer.data(), buffer.size(), format, args);
-    return length > 0 ? std::u16string(buffer.data(), static_cast<std::size_t>(length))
-                      : std::u16string();
+    formatText(buffer.data(), buffer.size(), format, args);  // a refused text stays empty
+    return std::u16string(buffer.data());
 }
 
 }  // namespace

@@ -107,7 +107,6 @@ void WindowUpdaterView::updateFailed(UpdateStep step, std::int32_t result,
 }
 
 void WindowUpdaterView::updateSucceeded() {
-    waitingForBusyUnit_ = false;
     setStatusText(window_, loadMessage(window_, kMsgUpdateSucceeded).c_str(), false);
 }
 

@@ -1,15 +1,14 @@
 #include "update/block_plan.h"
 
+#include <algorithm>
+
 #include "update/update_sequence.h"
 
 namespace talo {
 
 BlockPlan planBlock(std::size_t imageSize, std::size_t offset) {
-    const std::size_t left = imageSize - offset;
-    if (left >= kBlockBytes) {
-        return {kBlockBytes, static_cast<unsigned>(kBlockBytes / 4), true};
-    }
-    return {left, static_cast<unsigned>((left + 3) / 4), false};
+    const std::size_t bytes = std::min(imageSize - offset, kBlockBytes);
+    return {bytes, static_cast<unsigned>((bytes + 3) / 4)};
 }
 
 unsigned progressPercent(std::size_t imageSize, std::size_t bytesLeft) {

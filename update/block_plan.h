@@ -9,7 +9,6 @@ namespace talo {
 struct BlockPlan {
     std::size_t bytes = 0;
     unsigned words = 0;
-    bool full = false;  // false: the tail, sent from a 0xFF-filled 48-byte buffer
 };
 
 // The block that starts at `offset` (< imageSize). A tail that is not a whole number of words

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "device/commands.h"
 #include "device/session.h"
@@ -40,9 +42,9 @@ void endWrite(UpdaterContext& context) {
 
 // Where a write attempt failed: the step, its command result and the system's error code.
 struct StepFailure {
-    UpdateStep step = UpdateStep::Lock;
-    std::int32_t result = 0;
-    std::uint32_t systemError = 0;
+    UpdateStep step;
+    std::int32_t result;
+    std::uint32_t systemError;
 };
 using StepResult = std::optional<StepFailure>;
 
@@ -96,18 +98,16 @@ StepResult writeImage(UpdaterContext& context) {
     view.stepBegins(UpdateStep::Write);
     view.progressBegins();
 
-    std::array<std::uint8_t, kBlockBytes> lastBlock{};
+    // Every block goes out from its own buffer: the unit writes whole words, so a tail that
+    // ends inside a word is padded with erased-flash bytes, never with what follows the image.
+    std::array<std::uint8_t, kBlockBytes> data{};
     std::size_t offset = 0;
     while (offset < image.size) {
         const BlockPlan block = planBlock(image.size, offset);
-        const std::uint8_t* data = image.data + offset;
-        if (!block.full) {
-            // The unit writes whole words: pad the tail with erased-flash bytes.
-            lastBlock.fill(0xFF);
-            std::memcpy(lastBlock.data(), data, block.bytes);
-            data = lastBlock.data();
-        }
-        const std::int32_t result = WriteBlock(context.link, context.session, data, block.words);
+        data.fill(0xFF);
+        std::memcpy(data.data(), image.data + offset, block.bytes);
+        const std::int32_t result =
+            WriteBlock(context.link, context.session, data.data(), block.words);
         if (result != kResultOk) {
             const std::uint32_t systemError = context.link.hid.lastError();
             view.progressEnds();
@@ -139,15 +139,16 @@ void succeed(UpdaterContext& context) {
 // The attempt as the journal keeps it; started right after the downgrade question.
 class AttemptRecord {
   public:
-    explicit AttemptRecord(UpdaterContext& context) : context_(context) {
+    explicit AttemptRecord(UpdaterContext& context)
+        : context_(context), startMicros_(context.link.clock.nowMicros()) {
         if (context.journal == nullptr) {
             return;
         }
-        startMicros_ = context.link.clock.nowMicros();
         attempt_.unit = context.session;
+        std::u16string serial;
         if (context.session.isOpen() &&
-            !context.link.hid.serialNumber(context.session.handle, attempt_.serialNumber)) {
-            attempt_.serialNumber.clear();
+            context.link.hid.serialNumber(context.session.handle, serial)) {
+            attempt_.serialNumber = std::move(serial);
         }
     }
 
@@ -168,8 +169,8 @@ class AttemptRecord {
 
   private:
     UpdaterContext& context_;
+    const std::uint64_t startMicros_;
     UpdateAttempt attempt_;
-    std::uint64_t startMicros_ = 0;
 };
 
 }  // namespace
@@ -191,8 +192,8 @@ void runUpdate(UpdaterContext& context) {
     AttemptRecord record(context);
     // A missing image is refused before anything is sent, so the flash is never erased.
     if (context.image.data == nullptr || context.image.size == 0) {
-        record.finish(StepFailure{UpdateStep::NoImage, kResultNoUnit, 0});
-        reportUpdateFailure(context, UpdateStep::NoImage, kResultNoUnit, 0);
+        record.finish(StepFailure{UpdateStep::NoImage, kResultNoImage, 0});
+        reportUpdateFailure(context, UpdateStep::NoImage, kResultNoImage, 0);
         return;
     }
     if (!beginWrite(context)) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "device/commands.h"
 #include "update/updater_context.h"
 
 namespace talo {
@@ -11,6 +12,10 @@ namespace talo {
 inline constexpr std::uint32_t kCommandPauseMs = 20;
 inline constexpr std::uint32_t kErasePauseMs = 4000;
 inline constexpr std::size_t kBlockBytes = 48;
+
+// The result of an update refused for want of an image. Like a missing unit's, it means that
+// nothing was sent, so a report of it carries no code line.
+inline constexpr std::int32_t kResultNoImage = kResultNoUnit;
 
 // True when the controller already holds the carried version or a newer one, so the user is
 // asked before it is overwritten. An unknown version is written without asking.

@@ -43,7 +43,7 @@ std::string printable(std::u16string_view text) {
     return toUtf8Lossy(escaped);
 }
 
-RecordingWindow::RecordingWindow() : title_(kDialogCaption) {
+RecordingWindow::RecordingWindow() {
     for (const DialogControl& item : kDialogControls) {
         controls_[item.id] = {item.text, !item.disabled};
     }
@@ -127,7 +127,6 @@ void RecordingWindow::enableControl(int controlId, bool enabled) {
 
 void RecordingWindow::setTitle(const std::u16string& title) {
     record("setTitle " + printable(title));
-    title_ = title;
 }
 
 int RecordingWindow::messageBox(const std::u16string& text, const std::u16string& caption,
@@ -179,7 +178,6 @@ ScreenRect RecordingWindow::windowRect(int controlId) {
 
 BrushHandle RecordingWindow::createButtonFaceBrush() {
     record("createButtonFaceBrush");
-    ++brushesCreated_;
     liveBrushes_.insert(nextBrush_);
     return nextBrush_++;
 }

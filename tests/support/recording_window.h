@@ -48,12 +48,9 @@ class RecordingWindow : public WindowOps {
     std::u16string controlText(int controlId) const;
     bool isEnabled(int controlId) const;
     std::u16string statusText() const;  // control 40004
-    const std::u16string& title() const { return title_; }
     bool isRegistered() const { return registered_; }
     std::optional<std::intptr_t> dialogResult() const { return dialogResult_; }
     const std::vector<ShownBox>& boxes() const { return boxes_; }
-    bool inProtectedWrite() const { return protectedWrite_; }
-    int brushesCreated() const { return brushesCreated_; }
     std::size_t liveBrushes() const { return liveBrushes_.size(); }
 
     const std::vector<std::string>& log() const { return log_; }
@@ -102,7 +99,6 @@ class RecordingWindow : public WindowOps {
 
     std::map<int, Control> controls_;
     std::map<int, ScreenRect> rects_;
-    std::u16string title_;
     bool registered_ = false;
     bool registrationFails_ = false;
     bool protectedWrite_ = false;
@@ -113,7 +109,6 @@ class RecordingWindow : public WindowOps {
     TopWindow foregroundFallback_ = TopWindow::Main;
     BrushHandle nextBrush_ = 1;
     std::set<BrushHandle> liveBrushes_;
-    int brushesCreated_ = 0;
     std::vector<std::string> log_;
 };
 

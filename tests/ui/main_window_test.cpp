@@ -88,6 +88,8 @@ TEST_F(MainWindowTest, CommandsEndRunTheUpdateOrAreIgnored) {
     mainWindow_.onDeviceChange(kDeviceArrival, &arrival);
     ASSERT_TRUE(session_.isOpen());
     EXPECT_EQ(mainWindow_.onCommand(kIdQuit), 1);
+    EXPECT_EQ(mainWindow_.onCommand(kIdQuit), 1);  // a second one releases nothing twice
+    EXPECT_EQ(window_.logOf("unregisterDeviceNotification").size(), 1u);
     EXPECT_FALSE(window_.isRegistered());
     EXPECT_FALSE(session_.isOpen());
     EXPECT_EQ(hid_.openHandles(unit), 0u);
@@ -127,7 +129,6 @@ TEST_F(MainWindowTest, OnlyTheControllerRowGetsOneBrushReleasedWithTheWindow) {
                        kIdStatusCaption, kIdStatusPane, kIdVersionGroup}) {
             EXPECT_EQ(painted.onCtlColorStatic(id), 0u) << id;
         }
-        EXPECT_EQ(window_.brushesCreated(), 1);
     }
     EXPECT_EQ(window_.liveBrushes(), 0u);
 }
@@ -151,6 +152,8 @@ TEST(LogoPlacementTest, ScalesIntoTheSpaceRightOfTheGroupBox) {
         {"SinglePrecision", 19, 190, {0, 0, 216, 300}, {10, 10, 200, 100}, {217, -9, 6, 59}},
         {"NoRoom", 365, 122, {0, 0, 300, 300}, {10, 10, 295, 100}, {312, -9, 0, 0}},
         {"NoBitmap", 0, 0, {0, 0, 300, 300}, {0, 0, 10, 10}, {27, -19, 0, 0}},
+        {"NoWidth", 0, 122, {0, 0, 300, 300}, {0, 0, 10, 10}, {27, -19, 0, 0}},
+        {"NoHeight", 365, 0, {0, 0, 300, 300}, {0, 0, 10, 10}, {27, -19, 0, 0}},
     };
     for (const LogoCase& c : cases) {
         const LogoPlacement got =

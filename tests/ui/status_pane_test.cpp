@@ -45,6 +45,23 @@ TEST(StatusPaneTest, AppendReadsThePaneThenWritesItOnce) {
                                         "setControlText 40004 Lage!"}));
 }
 
+// A pane whose text grew between the length query and the copy: it reports having copied
+// more than fits. The appended text still goes right after the copy, cut to the buffer.
+class GrowingPane final : public RecordingWindow {
+    int getControlText(int controlId, char16_t* buffer, int capacity) override {
+        RecordingWindow::getControlText(controlId, buffer, capacity);
+        std::fill_n(buffer, capacity - 1, u'+');
+        return capacity + 5;
+    }
+};
+
+TEST(StatusPaneTest, AppendNeverRunsPastWhatThePaneCopied) {
+    GrowingPane window;
+    window.setControlText(kIdStatusPane, u"ab");
+    setStatusText(window, u"cd", true);
+    EXPECT_EQ(window.statusText(), u"++++");
+}
+
 // A unit of product 2 with a controller whose firmware is 1.7.
 DeviceSession openSessionOfTuneCard() {
     DeviceSession session;

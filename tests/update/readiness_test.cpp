@@ -156,6 +156,8 @@ TEST(SameDevicePath, FoldsOnlyTheLettersAToZ) {
     EXPECT_FALSE(sameDevicePath(u"[@]^", u"{`}~"));  // 0x20 apart but not letters
     EXPECT_FALSE(sameDevicePath(u"hid#1", u"hid#1#"));
     EXPECT_FALSE(sameDevicePath(u"hid#1", u"hid#2"));
+    EXPECT_FALSE(sameDevicePath(u"ahid", u"bhid"));
+    EXPECT_TRUE(sameDevicePath(std::u16string_view(u"ab", 1), std::u16string_view(u"ac", 1)));
 }
 
 TEST_F(UpdaterTest, InterruptedStartUpCompletesItsStepsAfterANestedArrival) {

@@ -28,6 +28,21 @@ const Events kWritten = {
     "step Write",   "progress begins", "progress ends",  "step Restore", "write ends",
     "offer 0",      "versions open",   "succeeded"};
 
+// Keeps the attempts the update hands over, and what the view had been told by then.
+class RecordingJournal final : public UpdateJournal {
+  public:
+    explicit RecordingJournal(const RecordingView& view) : view_(view) {}
+    void recordAttempt(const UpdateAttempt& attempt) override {
+        attempts.push_back(attempt);
+        eventsWhenRecorded = view_.milestones();
+    }
+    std::vector<UpdateAttempt> attempts;
+    Events eventsWhenRecorded;
+
+  private:
+    const RecordingView& view_;
+};
+
 // Armed with a ready unit (controller firmware 1.7) and a 100-byte image: two full blocks and
 // a tail of one word.
 class UpdateTest : public UpdaterTest {
@@ -202,6 +217,8 @@ TEST_F(UpdateTest, FailedEraseIsReportedOnlyAfterItsPause) {
 
 // Refusals before the write: nothing is sent, and a result of -1 carries no code to show.
 TEST_F(UpdateTest, UpdateWithoutUnitOrImageOrClaimIsRefusedBeforeAnythingIsSent) {
+    RecordingJournal journal(view);
+    context.journal = &journal;
     const std::uint8_t oneByte[] = {0x42};
     for (const FirmwareImage missing :
          {FirmwareImage{nullptr, 0}, FirmwareImage{nullptr, 64}, FirmwareImage{oneByte, 0}}) {
@@ -221,6 +238,15 @@ TEST_F(UpdateTest, UpdateWithoutUnitOrImageOrClaimIsRefusedBeforeAnythingIsSent)
     view.events.clear();
     runUpdate(context);  // the session is closed now
     EXPECT_EQ(view.events, (Events{"offer 0", "versions none", "failed NoUnit -1 0"}));
+
+    // Refused attempts are kept too; an attempt without a unit is none.
+    Events recorded;
+    for (const UpdateAttempt& attempt : journal.attempts) {
+        recorded.push_back(nameOf(attempt.failedStep) + " " + std::to_string(attempt.result) + " " +
+                           std::to_string(attempt.systemError) +
+                           (attempt.written ? " written" : ""));
+    }
+    EXPECT_EQ(recorded, (Events{"NoImage -1 0", "NoImage -1 0", "NoImage -1 0", "Claim -5 0"}));
 }
 
 TEST_F(UpdateTest, RemovalDuringTheQuestionFailsAtTheLockWithoutACode) {
@@ -274,21 +300,6 @@ TEST_F(UpdateTest, WriteSpanHoldsTheClaimAndTheSystemAwakeFromLockToRestore) {
     EXPECT_EQ(unit().requests.front().command, kCmdSetSystemLock);
     EXPECT_TRUE(hid.claim(session.handle, UnitClaim::Exclusive));  // released afterwards
 }
-
-// Keeps the attempts the update hands over, and what the view had been told by then.
-class RecordingJournal final : public UpdateJournal {
-  public:
-    explicit RecordingJournal(const RecordingView& view) : view_(view) {}
-    void recordAttempt(const UpdateAttempt& attempt) override {
-        attempts.push_back(attempt);
-        eventsWhenRecorded = view_.milestones();
-    }
-    std::vector<UpdateAttempt> attempts;
-    Events eventsWhenRecorded;
-
-  private:
-    const RecordingView& view_;
-};
 
 class JournalTest : public UpdateTest {
   protected:
