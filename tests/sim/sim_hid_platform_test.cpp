@@ -1,139 +1,124 @@
 #include <gtest/gtest.h>
 
-#include <set>
-
-#include "device/session.h"
-#include "sim/sim_errors.h"
 #include "sim_unit_fixture.h"
 
 namespace talo::sim::test {
 namespace {
 
-class SimHidPlatformTest : public ::testing::Test {
+using Events = std::vector<std::pair<bool, std::u16string>>;
+
+// A mouse, then the fixture's open unit, with a listener recording plug events.
+class SimHidPlatformTest : public SimUnitTest {
   protected:
     void SetUp() override {
-        foreign = hid.addForeignDevice(0x046D, 0xC52B);
-        first = hid.addUnit(makeUnit(Situation::Ready));
-        second = hid.addUnit(makeUnit(Situation::Ready));
+        mouse = hid.addForeignDevice(0x046D, 0xC52B);
+        SimUnitTest::SetUp();
+        hid.setListener([this](bool arrived, const std::u16string& path) {
+            events.emplace_back(arrived, path);
+        });
     }
 
-    std::vector<std::u16string> listed() {
-        std::vector<std::u16string> paths;
-        EXPECT_TRUE(hid.listInterfaces(paths));
-        return paths;
-    }
-
-    VirtualClock clock;
-    SimHidPlatform hid{clock};
-    DeviceId foreign = 0;
-    DeviceId first = 0;
-    DeviceId second = 0;
+    DeviceId mouse = 0;
+    Events events;
 };
 
-TEST_F(SimHidPlatformTest, ListsDevicesInOrderWithDistinctInterfacePaths) {
-    const auto paths = listed();
-    ASSERT_EQ(paths.size(), 3u);
-    EXPECT_EQ(paths[0], hid.path(foreign));
-    EXPECT_EQ(paths[1], hid.path(first));
-    EXPECT_EQ(paths[2], hid.path(second));
-    EXPECT_NE(paths[1], paths[2]);
-    EXPECT_EQ(paths[0].rfind(u"\\\\?\\hid#vid_046d&pid_c52b#", 0), 0u);
-    const std::u16string suffix = u"#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-    EXPECT_EQ(paths[0].substr(paths[0].size() - suffix.size()), suffix);
-}
-
-TEST_F(SimHidPlatformTest, ListingCanBeMadeToFail) {
-    hid.setListingFails(true);
-    std::vector<std::u16string> paths;
-    EXPECT_FALSE(hid.listInterfaces(paths));
-}
-
-TEST_F(SimHidPlatformTest, CountsEveryOpenAndCloseWithDistinctValidHandles) {
-    std::set<HidHandle> handles;
-    for (int i = 0; i < 3; ++i) {
-        handles.insert(hid.open(hid.path(first)));
+TEST_F(SimHidPlatformTest, DevicesHaveWindowsInterfacePathsOpenedRegardlessOfCase) {
+    EXPECT_EQ(
+        hid.path(mouse),
+        u"\\\\?\\hid#vid_046d&pid_c52b#7&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}");
+    std::u16string upper = hid.path(id);
+    for (char16_t& c : upper) {
+        c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
     }
-    handles.insert(hid.open(hid.path(foreign)));
-    EXPECT_EQ(handles.size(), 4u);
-    EXPECT_EQ(handles.count(kInvalidHidHandle), 0u);
-    EXPECT_EQ(hid.openHandles(first), 3u);
-
-    hid.close(*handles.begin());
-    hid.close(*handles.begin());  // already closed
-    EXPECT_EQ(hid.closeCount(first), 1u);
-    EXPECT_EQ(hid.openCount(first), 3u);
-    EXPECT_EQ(hid.totalOpenHandles(), 3u);
+    EXPECT_NE(upper, hid.path(id));
+    EXPECT_NE(hid.open(upper), kInvalidHidHandle);
+    EXPECT_EQ(hid.openHandles(id), 2u);
+    hid.close(handle);
+    hid.close(handle);  // already closed
+    EXPECT_EQ(hid.closeCount(id), 1u);
     EXPECT_EQ(hid.invalidCloseCount(), 1u);
 }
 
-TEST_F(SimHidPlatformTest, RefusingAndAttributelessDevicesFailWhereTheyShould) {
-    const DeviceId refusing = hid.addUnopenableDevice(makerVendorId(), 1);
-    const DeviceId blank = hid.addDeviceWithoutAttributes();
-    EXPECT_EQ(hid.open(hid.path(refusing)), kInvalidHidHandle);
-    EXPECT_EQ(hid.openAttempts(refusing), 1u);
-
-    const HidHandle handle = hid.open(hid.path(blank));
-    ASSERT_NE(handle, kInvalidHidHandle);
-    std::uint16_t vendor = 0;
-    std::uint16_t product = 0;
-    EXPECT_FALSE(hid.attributes(handle, vendor, product));
+TEST_F(SimHidPlatformTest, TransfersFailWithTheCodeARealStackGives) {
+    const HidHandle mouseHandle = hid.open(hid.path(mouse));
+    Bytes report = request(kCmdIdentify, 0);
+    const std::tuple<HidHandle, std::size_t, std::uint32_t> cases[] = {
+        {handle, 64, kErrorInvalidParameter},
+        {mouseHandle, 65, kErrorGenFailure},
+        {0x0BAD, 65, kErrorInvalidHandle},
+    };
+    for (const auto& [target, length, error] : cases) {
+        EXPECT_FALSE(hid.writeReport(target, report.data(), length));
+        EXPECT_EQ(hid.lastError(), error);
+        EXPECT_FALSE(hid.readReport(target, report.data(), length, kReadTimeoutMs));
+        EXPECT_EQ(hid.lastError(), error);
+    }
+    EXPECT_EQ(unit().deliveredCount(kCmdIdentify), 0u);
+    EXPECT_EQ(clock.nowMicros(), 0u);
 }
 
-TEST_F(SimHidPlatformTest, TransfersOfAnotherLengthFailWithInvalidParameter) {
-    const HidHandle handle = hid.open(hid.path(first));
-    std::vector<std::uint8_t> report(64, 0);
-    report[0] = kOutputReportId;
-    report[1] = kCmdIdentify;
-    EXPECT_FALSE(hid.writeReport(handle, report.data(), report.size()));
-    EXPECT_EQ(hid.lastError(), kErrorInvalidParameter);
-    EXPECT_FALSE(hid.readReport(handle, report.data(), report.size(), kReadTimeoutMs));
-    EXPECT_EQ(hid.lastError(), kErrorInvalidParameter);
-    EXPECT_EQ(hid.unit(first).deliveredCount(kCmdIdentify), 0u);
+TEST_F(SimHidPlatformTest, ClaimsFollowTheSharedAndExclusiveRules) {
+    const HidHandle other = hid.open(hid.path(id));
+    EXPECT_TRUE(hid.claim(handle, UnitClaim::Shared));
+    EXPECT_TRUE(hid.claim(other, UnitClaim::Shared));
+    EXPECT_FALSE(hid.claim(other, UnitClaim::Exclusive));
+    hid.releaseClaim(other);
+    EXPECT_EQ(hid.claimOf(other), std::nullopt);
+    EXPECT_TRUE(hid.claim(handle, UnitClaim::Exclusive));  // its own claim is no conflict
+    EXPECT_FALSE(hid.claim(other, UnitClaim::Shared));
+    EXPECT_EQ(hid.claimOf(handle), UnitClaim::Exclusive);
+    hid.close(handle);  // ends the claim
+    EXPECT_TRUE(hid.claim(other, UnitClaim::Exclusive));
+    hid.releaseClaim(other);
+    hid.setClaimedElsewhere(id, true);
+    EXPECT_FALSE(hid.claim(other, UnitClaim::Shared));
 }
 
-TEST_F(SimHidPlatformTest, PlugAndUnplugReachTheListenerAndKeepThePath) {
-    std::vector<std::pair<bool, std::u16string>> events;
-    hid.setListener(
-        [&](bool arrived, const std::u16string& path) { events.emplace_back(arrived, path); });
-    const std::u16string path = hid.path(first);
-    hid.unplug(first);
-    hid.unplug(first);
+// Unplugged by its second block: gone from the list, every transfer on its handle fails until
+// it is plugged in again under its old path; the handle still closes.
+TEST_F(SimHidPlatformTest, UnpluggedUnitReachesTheListenerAndFailsEveryTransfer) {
+    const std::u16string path = hid.path(id);
+    unit().disconnectAtWriteBlock = 2;
+    unit().flash = FlashModel{true, false, true, true, 0, {}, 0};  // ready for blocks
+    EXPECT_EQ(refusal(writeBlock(Bytes(4, 1))), 0u);
+    EXPECT_EQ(refusal(writeBlock(Bytes(4, 2))), kNoAnswer);
+    EXPECT_EQ(hid.lastError(), kErrorDeviceNotConnected);
+    EXPECT_EQ(unit().flash.bytesWritten, 4u);
+    hid.unplug(id);  // once is enough
+    std::vector<std::u16string> paths;
+    EXPECT_TRUE(hid.listInterfaces(paths));
+    EXPECT_EQ(paths, std::vector{hid.path(mouse)});
     EXPECT_EQ(hid.open(path), kInvalidHidHandle);
-    hid.plug(first);
+    Bytes answer(65);
+    EXPECT_FALSE(hid.readReport(handle, answer.data(), answer.size(), kReadTimeoutMs));
+    EXPECT_EQ(hid.lastError(), kErrorDeviceNotConnected);
+    std::uint16_t vendor = 0;
+    EXPECT_FALSE(hid.attributes(handle, vendor, vendor));
 
-    const std::vector<std::pair<bool, std::u16string>> expected{{false, path}, {true, path}};
-    EXPECT_EQ(events, expected);
-    EXPECT_EQ(listed().back(), path);
+    hid.plug(id);
+    hid.plug(id);
+    EXPECT_EQ(events, (Events{{false, path}, {true, path}}));
+    EXPECT_TRUE(hid.listInterfaces(paths));
+    EXPECT_EQ(paths.back(), path);
+    hid.close(handle);
+    EXPECT_EQ(hid.totalOpenHandles(), 0u);
 }
 
-using SimExchangeTest = SimUnitTest;
-
-TEST_F(SimExchangeTest, LogStampsEachTransferWithTheClock) {
-    ASSERT_TRUE(IsAccepted(lock(true)));
-    ASSERT_TRUE(IsAccepted(protect(false)));
-    const auto report = request(kCmdEraseFirmware, 4, 0, le32(kConfirmationWord));
+TEST_F(SimHidPlatformTest, LogStampsTransfersAndLatencyPassesWithoutAPause) {
+    unit().exchangeLatencyMicros = 2500;
+    const Bytes report = request(kCmdIdentify, 0);
     ASSERT_TRUE(hid.writeReport(handle, report.data(), report.size()));
     clock.sleepMs(1000);
-    std::vector<std::uint8_t> answer(unit().inputReportLength);
+    Bytes answer(unit().inputReportLength);
     ASSERT_TRUE(hid.readReport(handle, answer.data(), answer.size(), kReadTimeoutMs));
+    EXPECT_EQ(unit().deliveredRequests(kCmdIdentify).at(0)->bytes, report);
+    EXPECT_EQ(unit().reads.back().command, kCmdIdentify);
+    EXPECT_EQ(unit().reads.back().atMicros - unit().requests.back().atMicros, 1'000'000u);
+    EXPECT_EQ(clock.nowMicros(), 1'002'500u);
+    EXPECT_EQ(clock.totalPausedMs(), 1000u);
 
-    const auto erases = unit().deliveredRequests(kCmdEraseFirmware);
-    ASSERT_EQ(erases.size(), 1u);
-    EXPECT_EQ(erases[0]->bytes, report);
-    ASSERT_FALSE(unit().reads.empty());
-    EXPECT_EQ(unit().reads.back().command, kCmdEraseFirmware);
-    EXPECT_EQ(unit().reads.back().atMicros - erases[0]->atMicros, 1000000u);
-}
-
-TEST_F(SimExchangeTest, LatencyPassesWithoutPauseAndTooMuchOfItTimesOut) {
-    unit().exchangeLatencyMicros = 2500;
-    const std::uint64_t before = clock.nowMicros();
-    ASSERT_TRUE(IsAccepted(lock(true)));
-    EXPECT_EQ(clock.nowMicros() - before, 2500u);
-    EXPECT_TRUE(clock.pauses().empty());
-
-    unit().exchangeLatencyMicros = std::uint64_t{kReadTimeoutMs} * 1000 + 1;
-    EXPECT_TRUE(lock(false).empty());
+    unit().exchangeLatencyMicros = kReadTimeoutMs * 1000ull + 1;  // too late: the read gives up
+    EXPECT_EQ(refusal(lock(true)), kNoAnswer);
     EXPECT_EQ(hid.lastError(), kErrorTimeout);
     unit().exchangeLatencyMicros = 0;
     EXPECT_EQ(protect(false).at(2), kCmdSetWriteProtect);  // the late answer was dropped
@@ -143,12 +128,21 @@ TEST(PassTimeTest, RealClockKeepsTheServiceRunningWhileTimePasses) {
     SteadyClock clock;
     int calls = 0;
     const std::uint64_t before = clock.nowMicros();
-
     passTime(clock, 35'000, [&calls] { ++calls; });
-
     EXPECT_GE(clock.nowMicros() - before, 35'000u);
     EXPECT_GE(calls, 1);
     EXPECT_LE(calls, 3);  // one per 10 ms, none in the last 10 ms
+}
+
+TEST(SituationNames, EachNameParsesBackAndNothingElseParses) {
+    for (int i = 0; i < 5; ++i) {
+        Situation parsed = static_cast<Situation>((i + 1) % 5);
+        EXPECT_TRUE(parseSituation(situationName(static_cast<Situation>(i)), parsed));
+        EXPECT_EQ(parsed, static_cast<Situation>(i));
+    }
+    Situation untouched = Situation::Downgrade;
+    EXPECT_FALSE(parseSituation("no_controller", untouched));
+    EXPECT_EQ(untouched, Situation::Downgrade);
 }
 
 }  // namespace
