@@ -45,7 +45,7 @@ class CommandsTest : public ::testing::Test {
     // In an order the unit accepts; the first of each code is the one failures are tried on.
     std::vector<Command> commands() {
         Bytes block{0x01, 0x1B, 56, 0x00};
-        block.insert(block.end(), data.begin(), data.begin() + 56);
+        std::copy_n(data.begin(), 56, std::back_inserter(block));
         auto& l = link;
         auto& s = session;
         return {

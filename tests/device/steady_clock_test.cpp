@@ -12,7 +12,7 @@ namespace {
 // fixed pacing must never be cut short. A pause sleeps rather than spins.
 TEST(SteadyClockTest, PausesAreNeverShorterThanAskedAndLeaveTheProcessorFree) {
     SteadyClock clock;
-    const std::clock_t processorBefore = std::clock();
+    [[maybe_unused]] const std::clock_t processorBefore = std::clock();
     for (const std::uint32_t ms : {0U, 1U, 2U, 5U, 40U}) {
         const auto start = std::chrono::steady_clock::now();
         const std::uint64_t before = clock.nowMicros();
@@ -20,8 +20,9 @@ TEST(SteadyClockTest, PausesAreNeverShorterThanAskedAndLeaveTheProcessorFree) {
         EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(ms)) << ms;
         EXPECT_GE(clock.nowMicros() - before, std::uint64_t{ms} * 1000U) << ms << " ms";
     }
-    const double processorMs = 1000.0 * double(std::clock() - processorBefore) / CLOCKS_PER_SEC;
-    EXPECT_LT(processorMs, 20.0);  // of 48 ms paused
+#ifndef _WIN32  // the Windows C runtime's clock() counts wall time, not processor time
+    EXPECT_LT(std::clock() - processorBefore, CLOCKS_PER_SEC / 50);  // 20 ms of 48 ms paused
+#endif
 }
 
 }  // namespace
