@@ -204,7 +204,7 @@ TEST_F(SimTest, TransfersFailWithTheCodeARealStackGives) {
     }
 }
 
-TEST_F(SimTest, LatencyPassesWithoutAPauseAndALateAnswerIsDropped) {
+TEST_F(SimTest, LatencyPassesWithoutAPauseAndTooMuchOfItTimesOut) {
     unit().exchangeLatencyMicros = 2500;
     clock.sleepMs(1000);
     EXPECT_EQ(refusal(lock(true)), 0u);
