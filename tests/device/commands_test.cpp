@@ -2,224 +2,155 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
-#include "request_assertions.h"
-#include "scripted_hid.h"
+#include "device/session.h"
+#include "sim/scenarios.h"
+#include "sim/sim_errors.h"
+#include "sim/sim_hid_platform.h"
 #include "sim/virtual_clock.h"
 
 namespace talo {
 namespace {
 
-using test::IsRequest;
-using test::ScriptedHid;
+using Bytes = std::vector<std::uint8_t>;
+using sim::FaultKind;
 
+// Each command against an open simulated unit.
 class CommandsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        session.handle = ScriptedHid::kHandle;
-        session.devicePath = u"scripted";
-        session.outputReportLength = hid.outputLength;
-        session.inputReportLength = hid.inputLength;
+    struct Command {
+        std::function<std::int32_t()> run;
+        Bytes request;  // leading bytes; the rest of the report is zero
+    };
+
+    void open(std::uint32_t outputLength = 65, std::uint32_t inputLength = 65) {
+        sim::SimulatedUnit unit = sim::makeUnit(sim::Situation::Ready);
+        unit.outputReportLength = outputLength;
+        unit.inputReportLength = inputLength;
+        unit.flash = sim::FlashModel{true, false, false, false, 0, {}, 0};  // locked, unprotected
+        if (hid.deviceCount() != 0) {
+            hid.unplug(id);  // the new unit is the one opened
+        }
+        id = hid.addUnit(std::move(unit));
+        ASSERT_EQ(openSession(link, session), kResultOk);
+        this->unit().clearLog();
+        std::iota(data.begin(), data.end(), std::uint8_t{0x10});
+        info.fill(0x5A);
+        controller.fill(0x5A);
+    }
+    sim::SimulatedUnit& unit() { return hid.unit(id); }
+
+    // In an order the unit accepts; the first of each code is the one failures are tried on.
+    std::vector<Command> commands() {
+        Bytes block{0x01, 0x1B, 56, 0x00};
+        std::copy_n(data.begin(), 56, std::back_inserter(block));
+        auto& l = link;
+        auto& s = session;
+        return {
+            {[&] { return Identify(l, s, identity); }, {0x01, 0x08, 0x00}},
+            {[&] { return ReadUnitMemory(l, s, unitInfo); }, {1, 0x0A, 12, 0, 0, 0xFC, 0x01, 0x08}},
+            {[&] { return ReadControllerInfo(l, s, info); },
+             {0x01, 0x1D, 0x08, 0x00, 32, 0, 0, 0, 0xE0, 0xFF, 0xFF, 0xFF}},
+            {[&] { return ReadControllerIdentity(l, s, controller); }, {0x01, 0x22, 0x00}},
+            {[&] { return SetSystemLock(l, s, true); }, {0x01, 0x0B, 0x01, 0x01}},
+            {[&] { return SetWriteProtect(l, s, true); }, {0x01, 0x20, 0x01, 0x01}},
+            {[&] { return SetWriteProtect(l, s, false); }, {0x01, 0x20, 0x01, 0x00}},
+            {[&] { return EraseFirmware(l, s); }, {0x01, 0x1E, 0x04, 0x00, 0xB1, 0xA9, 0xC7, 0x5E}},
+            {[&] { return SetWriteAddress(l, s); },
+             {0x01, 0x1F, 0x09, 0x01, 0, 0, 0, 0, 0xB1, 0xA9, 0xC7, 0x5E}},
+            {[&] { return WriteBlock(l, s, data.data(), 14); }, block},
+            {[&] { return WriteBlock(l, s, data.data(), 0); }, {0x01, 0x1B, 0x00}},
+        };
     }
 
-    ScriptedHid hid;
     sim::VirtualClock clock;
+    sim::SimHidPlatform hid{clock};
     DeviceLink link{hid, clock};
     DeviceSession session;
+    sim::DeviceId id = 0;
+    Bytes data = Bytes(60);
+    IdentifyAnswer identity{};
+    UnitInfoBlock unitInfo{};
+    ControllerInfoBlock info{};
+    ControllerIdentityBlock controller{};
 };
 
-TEST_F(CommandsTest, RequestsAreFramedAsTheProtocolDefines) {
-    for (int i = 0; i < 9; ++i) {
-        hid.answer(0x00, (i == 4 || i == 8) ? 0x01 : 0x00);
+// Report lengths: the common one, the shortest usable pair, and a long output report.
+TEST_F(CommandsTest, RequestsGoOutFramedInWholeReportsAndAnswersAreReadWhole) {
+    for (const auto& [output, input] : {std::pair{65u, 65u}, {60u, 44u}, {1025u, 44u}}) {
+        open(output, input);
+        for (const Command& command : commands()) {
+            SCOPED_TRACE(::testing::Message() << output << " " << int{command.request[1]});
+            clock.clearPauses();
+            EXPECT_EQ(command.run(), kResultOk);
+            Bytes expected = command.request;
+            expected.resize(output, 0);
+            EXPECT_EQ(unit().requests.back().bytes, expected);
+            EXPECT_EQ(clock.totalPausedMs(),
+                      command.request[1] == kCmdEraseFirmware ? kEraseAnswerDelayMs : 0u);
+        }
+        EXPECT_EQ(unit().flash.contents, Bytes(data.begin(), data.begin() + 56));
     }
-    IdentifyAnswer identity{};
-    UnitInfoBlock unitInfo{};
-    ControllerInfoBlock info{};
-    ControllerIdentityBlock controller{};
-    EXPECT_EQ(Identify(link, session, identity), 0);
-    EXPECT_EQ(ReadUnitMemory(link, session, unitInfo), 0);
-    EXPECT_EQ(SetSystemLock(link, session, false), 0);
-    EXPECT_EQ(ReadControllerInfo(link, session, info), 0);
-    EXPECT_EQ(SetWriteProtect(link, session, true), 0);
-    EXPECT_EQ(EraseFirmware(link, session), 0);
-    EXPECT_EQ(SetWriteAddress(link, session), 0);
-    EXPECT_EQ(ReadControllerIdentity(link, session, controller), 0);
-    EXPECT_EQ(SetSystemLock(link, session, 7), 0);  // any nonzero state goes out as 1
-    ASSERT_EQ(hid.requests.size(), 9U);
-    EXPECT_TRUE(IsRequest(hid.requests[0], {0x01, 0x08, 0x00}));
-    EXPECT_TRUE(IsRequest(hid.requests[1], {0x01, 0x0A, 0x0C, 0x00, 0x00, 0xFC, 0x01, 0x08}));
-    EXPECT_TRUE(IsRequest(hid.requests[2], {0x01, 0x0B, 0x01, 0x00}));
-    EXPECT_TRUE(
-        IsRequest(hid.requests[3], {0x01, 0x1D, 0x08, 0x00, 32, 0, 0, 0, 0xE0, 0xFF, 0xFF, 0xFF}));
-    EXPECT_TRUE(IsRequest(hid.requests[4], {0x01, 0x20, 0x01, 0x01}));
-    EXPECT_TRUE(IsRequest(hid.requests[5], {0x01, 0x1E, 0x04, 0x00, 0xB1, 0xA9, 0xC7, 0x5E}));
-    EXPECT_TRUE(
-        IsRequest(hid.requests[6], {0x01, 0x1F, 0x09, 0x01, 0, 0, 0, 0, 0xB1, 0xA9, 0xC7, 0x5E}));
-    EXPECT_TRUE(IsRequest(hid.requests[7], {0x01, 0x22, 0x00}));
-    EXPECT_TRUE(IsRequest(hid.requests[8], {0x01, 0x0B, 0x01, 0x01}));
-    for (const auto& request : hid.requests) {
-        EXPECT_EQ(request.size(), hid.outputLength);
+}
+
+TEST_F(CommandsTest, NothingIsSentWithoutAnOpenUnitOrForAnOversizedBlock) {
+    open();
+    EXPECT_EQ(WriteBlock(link, session, data.data(), kMaxBlockWords + 1), kResultBadArgument);
+    closeSession(link, session);
+    for (const Command& command : commands()) {
+        EXPECT_EQ(command.run(), kResultNoUnit) << int{command.request[1]};
     }
-    // The response buffer's report id byte is primed before every read.
-    EXPECT_EQ(hid.firstByteBeforeRead, std::vector<std::uint8_t>(9, 0x02));
+    EXPECT_TRUE(unit().requests.empty());
 }
 
-TEST_F(CommandsTest, WriteBlockCarriesFourBytesPerWord) {
-    std::vector<std::uint8_t> data(60);
-    std::iota(data.begin(), data.end(), std::uint8_t{0x10});
-    for (int i = 0; i < 3; ++i) {
-        hid.answer(0x00, 0x00);
+// A failed command reports its step's code and leaves the output blocks alone; the system's
+// error code of the failed transfer stays readable. The erase waits for its answer only once
+// its request went out.
+TEST_F(CommandsTest, FailuresAndUnitErrorsBecomeTheDeclaredResults) {
+    using enum FaultKind;
+    constexpr std::uint32_t kGen = sim::kErrorGenFailure;
+    // command, fault, unit error code, result, system error code
+    const std::tuple<std::uint8_t, FaultKind, std::uint32_t, std::int32_t, std::uint32_t> cases[] =
+        {
+            {kCmdIdentify, WriteFails, 0, kResultWriteFailed, kGen},
+            {kCmdReadUnitMemory, WriteFails, 0, kResultNoUnit, kGen},
+            {kCmdEraseFirmware, WriteFails, 0, kResultWriteFailed, kGen},
+            {kCmdSetSystemLock, WriteFails, 0, kResultWriteFailed, kGen},
+            {kCmdReadControllerInfo, ReadFails, 0, kResultReadFailed, kGen},
+            {kCmdEraseFirmware, NoAnswer, 0, kResultReadFailed, sim::kErrorTimeout},
+            // Error codes are 16 bits wide for the controller reads, 32 bits for the rest.
+            {kCmdReadControllerInfo, ErrorStatus, 0x00010005, 5, 0},
+            {kCmdReadControllerIdentity, ErrorStatus, 0x00010005, 5, 0},
+            {kCmdEraseFirmware, ErrorStatus, 0x00010005, 0x00010005, 0},
+            {kCmdSetWriteAddress, ErrorStatus, 0x00010005, 0x00010005, 0},
+            {kCmdWriteBlock, ErrorStatus, 0x00010005, 0x00010005, 0},
+            {kCmdSetWriteProtect, ErrorStatus, 0x00010005, 0x00010005, 0},
+            // An error answer with code 0 counts as success, without data and without an echo.
+            {kCmdReadControllerInfo, ErrorStatus, 0, kResultOk, 0},
+            {kCmdSetWriteProtect, ErrorStatus, 0, kResultOk, 0},
+            // The lock looks only at its echo, which a refusal gives as the state held (on).
+            {kCmdSetSystemLock, ErrorStatus, 0x00010005, kResultOk, 0},
+            {kCmdSetSystemLock, WrongEcho, 0, kResultEchoMismatch, 0},
+            {kCmdSetWriteProtect, WrongEcho, 0, kResultEchoMismatch, 0},
+        };
+    const Bytes untouched(32, 0x5A);
+    for (const auto& [code, kind, unitError, result, systemError] : cases) {
+        SCOPED_TRACE(::testing::Message() << int{code} << " " << int(kind));
+        open();
+        const auto all = commands();
+        const auto command = std::find_if(
+            all.begin(), all.end(), [&](const Command& known) { return known.request[1] == code; });
+        unit().injectFault(code, kind, 0, unitError);
+        clock.clearPauses();
+        EXPECT_EQ(command->run(), result);
+        EXPECT_EQ(hid.lastError(), systemError);
+        EXPECT_EQ(Bytes(info.begin(), info.end()), untouched);
+        EXPECT_EQ(Bytes(controller.begin(), controller.begin() + 32), untouched);
+        const bool erased = code == kCmdEraseFirmware && kind != WriteFails;
+        EXPECT_EQ(clock.totalPausedMs(), erased ? kEraseAnswerDelayMs : 0u);
     }
-    EXPECT_EQ(WriteBlock(link, session, data.data(), 0), 0);
-    EXPECT_EQ(WriteBlock(link, session, data.data(), 12), 0);
-    EXPECT_EQ(WriteBlock(link, session, data.data(), 14), 0);
-    EXPECT_EQ(WriteBlock(link, session, data.data(), 15), kResultNoUnit);
-    ASSERT_EQ(hid.requests.size(), 3U);
-    EXPECT_EQ(hid.reads, 3U);  // the empty block is answered like any other
-    EXPECT_TRUE(IsRequest(hid.requests[0], {0x01, 0x1B, 0x00}));
-    std::vector<std::uint8_t> twelve{0x01, 0x1B, 48, 0x00};
-    twelve.insert(twelve.end(), data.begin(), data.begin() + 48);
-    EXPECT_TRUE(IsRequest(hid.requests[1], twelve));
-    std::vector<std::uint8_t> fourteen{0x01, 0x1B, 56, 0x00};
-    fourteen.insert(fourteen.end(), data.begin(), data.begin() + 56);
-    EXPECT_TRUE(IsRequest(hid.requests[2], fourteen));
-}
-
-TEST_F(CommandsTest, NothingIsSentWithoutAnOpenUnit) {
-    session = DeviceSession{};
-    IdentifyAnswer identity{};
-    UnitInfoBlock unitInfo{};
-    ControllerInfoBlock info{};
-    ControllerIdentityBlock controller{};
-    const std::uint8_t data[4]{};
-    EXPECT_EQ(Identify(link, session, identity), kResultNoUnit);
-    EXPECT_EQ(ReadUnitMemory(link, session, unitInfo), kResultNoUnit);
-    EXPECT_EQ(SetSystemLock(link, session, true), kResultNoUnit);
-    EXPECT_EQ(WriteBlock(link, session, data, 1), kResultNoUnit);
-    EXPECT_EQ(ReadControllerInfo(link, session, info), kResultNoUnit);
-    EXPECT_EQ(EraseFirmware(link, session), kResultNoUnit);
-    EXPECT_EQ(SetWriteAddress(link, session), kResultNoUnit);
-    EXPECT_EQ(SetWriteProtect(link, session, false), kResultNoUnit);
-    EXPECT_EQ(ReadControllerIdentity(link, session, controller), kResultNoUnit);
-    EXPECT_TRUE(hid.requests.empty());
-    EXPECT_EQ(hid.reads, 0U);
-    EXPECT_TRUE(clock.pauses().empty());
-}
-
-TEST_F(CommandsTest, FailedWriteReadsNothingAndKeepsTheSystemError) {
-    hid.failWrite = true;
-    UnitInfoBlock unitInfo{};
-    EXPECT_EQ(EraseFirmware(link, session), kResultWriteFailed);
-    EXPECT_TRUE(clock.pauses().empty());  // no wait for an answer that cannot come
-    EXPECT_EQ(SetSystemLock(link, session, true), kResultWriteFailed);
-    EXPECT_EQ(ReadUnitMemory(link, session, unitInfo), kResultNoUnit);
-    EXPECT_EQ(hid.reads, 0U);
-    EXPECT_EQ(hid.lastError(), ScriptedHid::kWriteError);
-}
-
-TEST_F(CommandsTest, FailedReadReturnsMinusThreeAndLeavesBlocksAlone) {
-    hid.failRead = true;
-    ControllerInfoBlock info{};
-    info.fill(0xAB);
-    EXPECT_EQ(ReadControllerInfo(link, session, info), kResultReadFailed);
-    for (auto byte : info) {
-        ASSERT_EQ(byte, 0xAB);
-    }
-    EXPECT_EQ(hid.lastError(), ScriptedHid::kReadError);
-}
-
-TEST_F(CommandsTest, EraseReadsItsAnswerAfterOneSecond) {
-    hid.answer(0x00, 0x00);
-    EXPECT_EQ(EraseFirmware(link, session), 0);
-    EXPECT_EQ(clock.pauses(), std::vector<std::uint32_t>{1000});
-}
-
-TEST_F(CommandsTest, ErrorCodesAreSixteenOrThirtyTwoBitsWide) {
-    const std::vector<std::uint8_t> code{0x05, 0x00, 0x01, 0x00};
-    ControllerInfoBlock info{};
-    ControllerIdentityBlock controller{};
-    const std::uint8_t data[48]{};
-    for (int i = 0; i < 6; ++i) {
-        hid.answer(0xFF, 0x01, code);
-    }
-    EXPECT_EQ(ReadControllerInfo(link, session, info), 5);
-    EXPECT_EQ(ReadControllerIdentity(link, session, controller), 5);
-    EXPECT_EQ(EraseFirmware(link, session), 0x00010005);
-    EXPECT_EQ(SetWriteAddress(link, session), 0x00010005);
-    EXPECT_EQ(WriteBlock(link, session, data, 12), 0x00010005);
-    // The error code wins over an echo that matches the requested state.
-    EXPECT_EQ(SetWriteProtect(link, session, true), 0x00010005);
-    EXPECT_EQ(info, ControllerInfoBlock{});
-    EXPECT_EQ(controller, ControllerIdentityBlock{});
-}
-
-TEST_F(CommandsTest, SwitchCommandsCompareTheEcho) {
-    hid.answer(0xFF, 0x01);  // the lock never looks at the status byte
-    hid.answer(0x00, 0x00);
-    hid.answer(0x00, 0x01);
-    EXPECT_EQ(SetSystemLock(link, session, true), 0);
-    EXPECT_EQ(SetSystemLock(link, session, true), kResultEchoMismatch);
-    EXPECT_EQ(SetWriteProtect(link, session, false), kResultEchoMismatch);
-}
-
-TEST_F(CommandsTest, ErrorAnswerWithCodeZeroCountsAsSuccessWithoutData) {
-    ControllerInfoBlock info{};
-    info.fill(0x5A);
-    std::vector<std::uint8_t> data(32, 0x77);
-    data[0] = data[1] = 0;  // error code 0 in bytes 4-5
-    hid.answer(0xFF, 0x00, data);
-    hid.answer(0xFF, 0x00, {0, 0, 0, 0});
-    EXPECT_EQ(ReadControllerInfo(link, session, info), 0);
-    EXPECT_EQ(info, [] {
-        ControllerInfoBlock unchanged;
-        unchanged.fill(0x5A);
-        return unchanged;
-    }());
-    EXPECT_EQ(SetWriteProtect(link, session, true), 0);  // echo 0 is not examined then
-}
-
-TEST_F(CommandsTest, ReadCommandsCopyTheirBlocksFromByteFour) {
-    std::vector<std::uint8_t> payload(40);
-    std::iota(payload.begin(), payload.end(), std::uint8_t{1});
-    hid.answer(0x00, 0x07, payload);
-    hid.answer(0x00, 0x00, payload);
-    hid.answer(0x00, 0x00, payload);
-    IdentifyAnswer identity{};
-    UnitInfoBlock unitInfo{};
-    ControllerIdentityBlock controller{};
-    EXPECT_EQ(Identify(link, session, identity), 0);
-    EXPECT_EQ(ReadUnitMemory(link, session, unitInfo), 0);
-    EXPECT_EQ(ReadControllerIdentity(link, session, controller), 0);
-    EXPECT_EQ(identity[0], 0x07);
-    EXPECT_EQ(identity[1], 1);
-    EXPECT_EQ(identity[12], 12);
-    EXPECT_EQ(unitInfo[0], 1);
-    EXPECT_EQ(unitInfo[11], 12);
-    EXPECT_EQ(controller[0], 1);
-    EXPECT_EQ(controller[39], 40);
-}
-
-TEST_F(CommandsTest, TransfersUseTheUnitsReportLengthsWithinTheBuffer) {
-    // The shortest usable reports and a long one: transfers match them exactly and the
-    // answer block is still read whole.
-    hid.outputLength = 60;
-    hid.inputLength = 44;
-    session.outputReportLength = 60;
-    session.inputReportLength = 44;
-    std::vector<std::uint8_t> payload(40, 0x33);
-    hid.answer(0x00, 0x00, payload);
-    ControllerIdentityBlock controller{};
-    EXPECT_EQ(ReadControllerIdentity(link, session, controller), 0);
-    EXPECT_EQ(controller[39], 0x33);
-    EXPECT_EQ(hid.requests.back().size(), 60U);
-
-    hid.outputLength = 1025;
-    session.outputReportLength = 1025;
-    hid.answer(0x00, 0x00);
-    const std::uint8_t data[56]{};
-    EXPECT_EQ(WriteBlock(link, session, data, 14), 0);
-    EXPECT_EQ(hid.requests.back().size(), 1025U);
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "device/byte_order.h"
 #include "device/commands.h"
 #include "sim/scenarios.h"
-#include "sim/sim_errors.h"
 #include "sim/sim_hid_platform.h"
 #include "sim/virtual_clock.h"
 
@@ -16,18 +16,21 @@ using sim::Situation;
 
 class SessionTest : public ::testing::Test {
   protected:
-    sim::DeviceId addUnit(Situation situation, std::uint16_t productId = kProductTunePuck) {
-        sim::SimulatedUnit unit = sim::makeUnit(situation);
-        unit.productId = productId;
+    // Adds a unit as the only device present, unless `alone` is false.
+    sim::DeviceId addUnit(sim::SimulatedUnit unit, bool alone = true) {
+        for (sim::DeviceId id = 0; alone && id < hid.deviceCount(); ++id) {
+            hid.unplug(id);
+        }
         return hid.addUnit(std::move(unit));
     }
-
-    static bool isNoDeviceState(const DeviceSession& s) {
-        return !s.isOpen() && !s.devicePath && s.outputReportLength == 0 &&
-               s.inputReportLength == 0 && s.unitMode == 0 && s.unitFirmwareVersion == 0 &&
-               s.attachedType == 0 && s.productId == 0 &&
-               s.controllerInfo == decltype(s.controllerInfo){} &&
-               s.controllerIdentity == decltype(s.controllerIdentity){};
+    sim::DeviceId addUnit(Situation situation, std::uint16_t productId) {
+        sim::SimulatedUnit unit = sim::makeUnit(situation);
+        unit.productId = productId;
+        return addUnit(unit, false);
+    }
+    bool isNoDeviceState() const {
+        return !session.isOpen() && !session.devicePath && session.outputReportLength == 0 &&
+               session.productId == 0 && session.attachedType == 0;
     }
 
     sim::VirtualClock clock;
@@ -36,185 +39,109 @@ class SessionTest : public ::testing::Test {
     DeviceSession session;
 };
 
-TEST_F(SessionTest, WithoutAProgrammingUnitTheRecordStaysEmpty) {
-    EXPECT_EQ(openSession(link, session), kResultNoProgrammingUnit);
-    EXPECT_TRUE(isNoDeviceState(session));
-
-    const auto mouse = hid.addForeignDevice(0x046D, 0xC077);
-    const auto stranger = hid.addForeignDevice(makerVendorId(), 3);
-    hid.addUnopenableDevice(makerVendorId(), 1);
+TEST_F(SessionTest, TakesTheFirstProgrammingUnitInEnumerationOrderAndClosesTheRest) {
+    hid.addForeignDevice(0x046D, 0xC077);
+    hid.addUnopenableDevice(makerVendorId(), kProductTunePuck);
     hid.addDeviceWithoutAttributes();
     EXPECT_EQ(openSession(link, session), kResultNoProgrammingUnit);
-    EXPECT_TRUE(isNoDeviceState(session));
-    EXPECT_EQ(hid.openCount(mouse), 1U);
-    EXPECT_EQ(hid.openCount(stranger), 1U);
+    EXPECT_TRUE(isNoDeviceState());
     EXPECT_EQ(hid.totalOpenHandles(), 0U);
 
-    hid.setListingFails(true);
-    EXPECT_EQ(openSession(link, session), kResultNoUnit);
-    EXPECT_TRUE(isNoDeviceState(session));
-}
-
-TEST_F(SessionTest, FirstUnitInEnumerationOrderIsTakenAndOthersAreClosed) {
-    const auto mouse = hid.addForeignDevice(0x046D, 0xC077);
-    sim::SimulatedUnit productThree = sim::makeUnit(Situation::Ready);
-    productThree.productId = 3;
-    const auto third = hid.addUnit(productThree);
+    const auto productThree = addUnit(Situation::Ready, 3);
     const auto first = addUnit(Situation::Ready, kProductTuneCard);
-    const auto second = addUnit(Situation::Ready);
-
-    EXPECT_EQ(openSession(link, session), 0);
+    const auto second = addUnit(Situation::Ready, kProductTunePuck);
+    EXPECT_EQ(openSession(link, session), kResultOk);
     EXPECT_EQ(session.devicePath, hid.path(first));
     EXPECT_EQ(session.productId, kProductTuneCard);
-    EXPECT_EQ(hid.openHandles(first), 1U);
-    EXPECT_EQ(hid.closeCount(mouse), 1U);
-    EXPECT_EQ(hid.closeCount(third), 1U);
-    EXPECT_TRUE(hid.unit(third).requests.empty());
+    EXPECT_TRUE(hid.unit(productThree).requests.empty());
     EXPECT_EQ(hid.openAttempts(second), 0U);
     EXPECT_EQ(hid.totalOpenHandles(), 1U);
 
-    closeSession(link, session);
-    EXPECT_TRUE(isNoDeviceState(session));
+    // Opening again closes the open unit first, also when nothing can be listed.
+    EXPECT_EQ(openSession(link, session), kResultOk);
+    hid.setListingFails(true);
+    EXPECT_EQ(openSession(link, session), kResultNoUnit);
+    EXPECT_TRUE(isNoDeviceState());
+    closeSession(link, session);  // closing an empty record closes nothing
     EXPECT_EQ(hid.totalOpenHandles(), 0U);
     EXPECT_EQ(hid.invalidCloseCount(), 0U);
 }
 
-TEST_F(SessionTest, NormalModeReadsTheControllerBlocks) {
-    const auto id = addUnit(Situation::Ready);
-    EXPECT_EQ(openSession(link, session), 0);
-    const sim::SimulatedUnit& unit = hid.unit(id);
-    EXPECT_EQ(unit.deliveredCommands(),
-              (std::vector<std::uint8_t>{kCmdIdentify, kCmdReadControllerInfo,
-                                         kCmdReadControllerIdentity}));
-    EXPECT_EQ(session.unitMode, 0);
-    EXPECT_EQ(session.attachedType, 3);
-    EXPECT_EQ(session.unitFirmwareVersion, sim::kUnitVersion);
-    EXPECT_EQ(session.outputReportLength, unit.outputReportLength);
-    EXPECT_EQ(session.inputReportLength, unit.inputReportLength);
-    EXPECT_EQ(session.controllerFirmwareVersion(), sim::kOlderControllerVersion);
-    EXPECT_EQ(session.controllerTypeCode(), sim::kSupportedTypeCode);
-    EXPECT_EQ(session.controllerBootloaderVersion(), sim::kControllerBootloaderVersion);
-    EXPECT_EQ(session.controllerInfo, unit.controllerInfo);
-    EXPECT_EQ(session.controllerIdentity, unit.controllerIdentity);
-}
-
-TEST_F(SessionTest, BootloaderModeTakesTheUnitVersionFromItsMemory) {
-    sim::SimulatedUnit unit = sim::makeUnit(Situation::Bootloader);
-    unit.unitFirmwareVersion = 0x0BADBEEF;  // what Identify would say in normal mode
-    unit.bootInfoA = 0xA1;
-    unit.bootInfoB = 0xB2B1;
-    unit.bootInfoC = 0xC4C3C2C1;
-    unit.bootInfoD = 0xD4D3D2D1;
-    unit.bootInfoE = 0xE1;
-    const auto id = hid.addUnit(unit);
-    EXPECT_EQ(openSession(link, session), 0);
-    EXPECT_EQ(hid.unit(id).deliveredCommands(),
-              (std::vector<std::uint8_t>{kCmdIdentify, kCmdReadUnitMemory}));
-    EXPECT_NE(session.unitMode, 0);
-    EXPECT_EQ(session.unitFirmwareVersion, sim::kBootloaderUnitVersion);
-    EXPECT_EQ(session.attachedType, 0);
-    EXPECT_EQ(session.bootInfoA, 0xA1);
-    EXPECT_EQ(session.bootInfoB, 0xB2B1);
-    EXPECT_EQ(session.bootInfoC, 0xC4C3C2C1U);
-    EXPECT_EQ(session.bootInfoD, 0xD4D3D2D1U);
-    EXPECT_EQ(session.bootInfoE, 0xE1);
-    EXPECT_EQ(session.controllerInfo, decltype(session.controllerInfo){});
-}
-
-TEST_F(SessionTest, WithoutAControllerNothingMoreIsRead) {
-    const auto id = addUnit(Situation::NoController);
-    EXPECT_EQ(openSession(link, session), 0);
-    EXPECT_EQ(hid.unit(id).deliveredCommands(), std::vector<std::uint8_t>{kCmdIdentify});
-    EXPECT_EQ(session.controllerFirmwareVersion(), 0);  // not 0xFFFF: nothing was read
-}
-
-TEST_F(SessionTest, FailedIdentificationKeepsTheUnitOpenWithWhatWasRead) {
-    struct Case {
-        const char* name;
-        Situation situation;
-        std::uint8_t command;
-        FaultKind kind;
-        std::int32_t result;
+// The record holds what the unit reported; a controller's blocks are read only in the mode
+// that links to one, and only when one is attached. Report lengths too short for the protocol
+// or implausibly long refuse the unit before any request.
+TEST_F(SessionTest, IdentificationReadsWhatTheUnitOffers) {
+    using enum Situation;
+    const std::vector<std::uint8_t> all{kCmdIdentify, kCmdReadControllerInfo,
+                                        kCmdReadControllerIdentity};
+    const std::tuple<Situation, std::uint32_t, std::uint32_t, std::vector<std::uint8_t>> cases[] = {
+        {Ready, 65, 65, all},
+        {NoController, 65, 65, {kCmdIdentify}},
+        {Bootloader, 65, 65, {kCmdIdentify, kCmdReadUnitMemory}},
+        {Ready, 60, 44, all},
+        {Ready, 4096, 4096, all},
+        {Ready, 59, 65, {}},
+        {Ready, 65, 43, {}},
+        {Ready, 4097, 65, {}},
+        {Ready, 65, 4097, {}},
     };
-    const Case cases[] = {
-        {"identify write", Situation::Ready, kCmdIdentify, FaultKind::WriteFails, -2},
-        {"identify read", Situation::Ready, kCmdIdentify, FaultKind::ReadFails, -3},
-        {"identify silent", Situation::Ready, kCmdIdentify, FaultKind::NoAnswer, -3},
-        {"unit memory write", Situation::Bootloader, kCmdReadUnitMemory, FaultKind::WriteFails, -1},
-        {"controller info", Situation::Ready, kCmdReadControllerInfo, FaultKind::ErrorStatus,
-         0x0123},
-        {"controller identity", Situation::Ready, kCmdReadControllerIdentity,
-         FaultKind::ErrorStatus, 0x0123},
+    const auto identity = [](const auto& x) {
+        return std::tuple(x.unitMode, x.unitInfoWord, x.attachedType, x.attachedDetail, x.bootInfoA,
+                          x.bootInfoB, x.bootInfoC, x.bootInfoD, x.bootInfoE);
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        sim::SimulatedUnit unit = sim::makeUnit(c.situation);
-        unit.injectFault(c.command, c.kind, 0, 0x00450123);  // only the low 16 bits count here
-        const auto id = hid.addUnit(unit);
-        EXPECT_EQ(openSession(link, session), c.result);
-        EXPECT_EQ(session.devicePath, hid.path(id));
-        EXPECT_EQ(hid.openHandles(id), 1U);
-        EXPECT_EQ(session.outputReportLength, 65U);
-        const bool identified = c.command != kCmdIdentify;
-        EXPECT_EQ(session.unitMode != 0, c.situation == Situation::Bootloader);
-        EXPECT_EQ(session.attachedType, identified && c.situation == Situation::Ready ? 3 : 0);
-        EXPECT_EQ(session.unitFirmwareVersion,
-                  identified && c.situation == Situation::Ready ? sim::kUnitVersion : 0U);
-        EXPECT_EQ(session.controllerFirmwareVersion(),
-                  c.command == kCmdReadControllerIdentity ? sim::kOlderControllerVersion : 0);
-        EXPECT_EQ(session.controllerTypeCode(), 0U);
-        if (c.kind == FaultKind::NoAnswer) {
-            EXPECT_EQ(hid.lastError(), sim::kErrorTimeout);
+    for (const auto& [situation, output, input, commands] : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << sim::situationName(situation) << " " << output << "/" << input);
+        sim::SimulatedUnit created = sim::makeUnit(situation);
+        created.outputReportLength = output;
+        created.inputReportLength = input;
+        const sim::SimulatedUnit& unit = hid.unit(addUnit(created));
+        EXPECT_EQ(openSession(link, session), commands.empty() ? kResultNoUnit : kResultOk);
+        EXPECT_EQ(unit.deliveredCommands(), commands);
+        if (commands.empty()) {
+            continue;
         }
-        closeSession(link, session);
-        hid.unplug(id);
+        EXPECT_EQ(session.outputReportLength, output);
+        EXPECT_EQ(session.inputReportLength, input);
+        EXPECT_EQ(identity(session), identity(unit));
+        EXPECT_EQ(session.unitFirmwareVersion,
+                  unit.unitMode != 0 ? readLe32(&unit.unitMemory[4]) : unit.unitFirmwareVersion);
+        const bool controller = commands.size() == 3;
+        EXPECT_EQ(session.controllerInfo, controller ? unit.controllerInfo : ControllerInfoBlock{});
+        EXPECT_EQ(session.controllerIdentity,
+                  controller ? unit.controllerIdentity : ControllerIdentityBlock{});
     }
 }
 
-TEST_F(SessionTest, UnitsWithUnusableReportLengthsAreRefusedBeforeAnyRequest) {
-    const std::pair<std::uint32_t, std::uint32_t> lengths[] = {{59, 65}, {65, 43}, {4097, 65}};
-    for (const auto& [output, input] : lengths) {
-        sim::SimulatedUnit unit = sim::makeUnit(Situation::Ready);
-        unit.outputReportLength = output;
-        unit.inputReportLength = input;
-        const auto id = hid.addUnit(unit);
-        EXPECT_EQ(openSession(link, session), kResultNoUnit);
-        EXPECT_TRUE(session.isOpen());
-        EXPECT_TRUE(hid.unit(id).requests.empty());
-        closeSession(link, session);
-        hid.unplug(id);
+// The unit stays open with what was read before the failing step.
+TEST_F(SessionTest, FailedIdentificationReportsTheFailingStep) {
+    using enum Situation;
+    const std::tuple<Situation, std::uint8_t, std::int32_t> cases[] = {
+        {Ready, kCmdIdentify, kResultWriteFailed},
+        {Bootloader, kCmdReadUnitMemory, kResultNoUnit},
+        {Ready, kCmdReadControllerInfo, kResultWriteFailed},
+        {Ready, kCmdReadControllerIdentity, kResultWriteFailed},
+    };
+    for (const auto& [situation, command, result] : cases) {
+        SCOPED_TRACE(int{command});
+        sim::SimulatedUnit unit = sim::makeUnit(situation);
+        unit.injectFault(command, FaultKind::WriteFails);
+        const auto id = addUnit(unit);
+        EXPECT_EQ(openSession(link, session), result);
+        EXPECT_EQ(session.devicePath, hid.path(id));
+        EXPECT_EQ(session.unitMode != 0, situation == Bootloader);
+        EXPECT_EQ(session.unitFirmwareVersion != 0, situation == Ready && command != kCmdIdentify);
+        EXPECT_EQ(session.controllerFirmwareVersion() != 0, command == kCmdReadControllerIdentity);
     }
-    sim::SimulatedUnit smallest = sim::makeUnit(Situation::Ready);
-    smallest.outputReportLength = 60;
-    smallest.inputReportLength = 44;
-    hid.addUnit(smallest);
-    EXPECT_EQ(openSession(link, session), 0);
-    EXPECT_EQ(session.controllerTypeCode(), sim::kSupportedTypeCode);
-}
-
-TEST_F(SessionTest, OpeningAgainClosesTheOpenUnitFirst) {
-    const auto id = addUnit(Situation::Ready);
-    ASSERT_EQ(openSession(link, session), 0);
-    const HidHandle first = session.handle;
-    ASSERT_EQ(openSession(link, session), 0);
-    EXPECT_NE(session.handle, first);
-    EXPECT_EQ(hid.openCount(id), 2U);
-    EXPECT_EQ(hid.openHandles(id), 1U);
-
-    closeSession(link, session);
-    closeSession(link, session);  // closing an empty record closes nothing
-    EXPECT_EQ(hid.closeCount(id), 2U);
-    EXPECT_EQ(hid.invalidCloseCount(), 0U);
-    EXPECT_TRUE(isNoDeviceState(session));
 }
 
 // A unit another program is writing gets not a single report; otherwise identification runs
 // under a shared claim that ends with it, so the unit is free for a writer afterwards.
 TEST_F(SessionTest, ClaimedUnitIsPassedOverWithoutAWordAndIdentifyingClaimsOnlyBriefly) {
-    const auto unit = addUnit(Situation::Ready);
+    const auto unit = addUnit(sim::makeUnit(Situation::Ready));
     hid.setClaimedElsewhere(unit, true);
     EXPECT_EQ(openSession(link, session), kResultUnitBusy);
-    EXPECT_TRUE(isNoDeviceState(session));
+    EXPECT_TRUE(isNoDeviceState());
     EXPECT_TRUE(hid.unit(unit).requests.empty());
     EXPECT_EQ(hid.totalOpenHandles(), 0U);
 
