@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string_view>
+#include <thread>
+#include <tuple>
+
+#include "platform/win32/notification_record.h"
+#include "platform/win32/write_gate.h"
+#include "tests/win32/win32_fakes.h"
+
+namespace talo::win32 {
+namespace {
+
+using namespace std::literals;
+using Log = std::vector<std::string>;
+
+// Each record lies at the start of a larger buffer whose bytes beyond it hold a marker ('z')
+// that must never appear in what is read.
+TEST(NotificationRecord, ReadsTheTypeAndAnInterfacePathOnlyWithinTheRecord) {
+    constexpr std::uint32_t kName = 28;  // where an interface record's path begins
+    constexpr std::uint32_t kMax = kMaxNotificationRecordBytes;
+    struct Case {
+        std::uint32_t size, type;
+        std::u16string_view path;
+        std::string read;  // " TYPE PATH"; "" when refused
+    };
+    const Case cases[] = {
+        {kName + 2 * 12, 5, u"\\\\?\\hid#a\0zz"sv, " 5 \\\\?\\hid#a"},
+        {kName + 2 * 4, 5, u"ABCD"sv, " 5 ABCD"},    // no terminator: ends with the record
+        {kName + 2 * 2 + 1, 5, u"ABCD"sv, " 5 AB"},  // only whole characters
+        {20, 5, u"AB"sv, " 5 "},                     // no room for a path
+        {12, 2, u"AB"sv, " 2 "},                     // other types give only their type
+        {11, 2, u"AB"sv, ""},
+        {kMax, 5, u"A\0"sv, " 5 A"},
+        {kMax + 1, 5, u"A\0"sv, ""},
+        {0xFFFFFFFF, 5, u"A\0"sv, ""},
+    };
+    std::vector<std::uint8_t> buffer(kMax + 64);
+    DeviceNotification record;
+    for (const Case& c : cases) {
+        std::fill(buffer.begin(), buffer.end(), 'z');
+        std::memcpy(buffer.data(), &c.size, 4);
+        std::memcpy(buffer.data() + 4, &c.type, 4);
+        std::memcpy(buffer.data() + kName, c.path.data(), c.path.size() * 2);
+        record = {7, u"old"};
+        const bool read = readDeviceNotification(buffer.data(), record);
+        EXPECT_EQ(read, !c.read.empty()) << c.size;
+        EXPECT_EQ(testing::describe(&record), read ? c.read : " 0 ");
+    }
+    EXPECT_FALSE(readDeviceNotification(nullptr, record));
+}
+
+// The real dialog from template 110 and the real procedure, with the write gate in front of a
+// recording handler.
+class DialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(dialog, nullptr);
+        inner.log.clear();
+    }
+    void TearDown() override { DestroyWindow(dialog); }
+
+    LRESULT send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
+        return SendMessageW(dialog, message, wParam, lParam);
+    }
+    // Runs "Update" with `duringWrite` inside the write span.
+    void update(const std::function<void()>& duringWrite) {
+        inner.duringUpdate = [&] {
+            gate.writeBegins();
+            duringWrite();
+            gate.writeEnds();
+        };
+        send(WM_COMMAND, kIdUpdate);
+    }
+
+    testing::RecordingHandler inner;
+    WriteMessagePump pump;
+    WriteGate gate{inner, pump, u"writing"};
+    HWND dialog = testing::createMainDialog(gate);
+};
+
+TEST_F(DialogTest, ProcedureTranslatesEachMessageIntoItsHandlersCallAndAnswer) {
+    testing::InterfaceRecord record(L"\\\\?\\HID#1");
+    struct Case {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        std::intptr_t answer;
+        INT_PTR result;  // the procedure's own; SendMessageW would give the dialog manager's
+        std::string logged;
+    };
+    const Case cases[] = {
+        {WM_USER + 5, 1, 0, 1, 0, ""},  // not handled
+        {WM_COMMAND, MAKEWPARAM(kIdUpdate, BN_CLICKED), 0, 5, 5, "command 1002"},
+        {WM_COMMAND, MAKEWPARAM(4711, 0x0300), 0, 0, 0, "command 4711"},
+        {WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0, 7, 1, "device 32768"},
+        {WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, record.lParam(), 7, 1,
+         "device 32772 5 \\\\?\\HID#1"},
+        {WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, 0, 0, "device 7"},
+        {WM_PAINT, 0, 0, 1, 0, "paint"},
+        {WM_TIMER, 9, 0, 0, 1, "timer 9"},
+        {WM_SYSCOMMAND, SC_CLOSE | 1, 0, 0, 0, "system 61536"},
+        {WM_SYSCOMMAND, SC_MOVE | 2, 0, 1, 1, "system 61456"},
+    };
+    for (const Case& c : cases) {
+        inner.answer = c.answer;
+        inner.log.clear();
+        EXPECT_EQ(mainDialogProcedure(dialog, c.message, c.wParam, c.lParam), c.result);
+        EXPECT_EQ(inner.log, c.logged.empty() ? Log{} : Log{c.logged});
+    }
+    // The dialog manager's answer: the procedure refuses through DWLP_MSGRESULT.
+    EXPECT_NE(send(WM_QUERYENDSESSION, 0), 0);
+    inner.answer = 0;
+    EXPECT_EQ(send(WM_QUERYENDSESSION, 0), 0);
+}
+
+TEST_F(DialogTest, StaticGivenABrushGetsRedTransparentTextOthersKeepTheirColours) {
+    HDC dc = GetDC(dialog);
+    for (const int id : {kIdUnitVersion, kIdControllerVersion}) {
+        const bool red = id == kIdControllerVersion;
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkMode(dc, OPAQUE);
+        EXPECT_EQ(mainDialogProcedure(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, id))),
+                  red ? reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW)) : 0);
+        EXPECT_EQ(GetTextColor(dc), red ? RGB(255, 0, 0) : RGB(0, 0, 0));
+        EXPECT_EQ(GetBkMode(dc), red ? TRANSPARENT : OPAQUE);
+        EXPECT_EQ(inner.log.back(), "colour " + std::to_string(id));
+    }
+    ReleaseDC(dialog, dc);
+}
+
+TEST_F(DialogTest, DuringTheWriteOnlyACloseRequestIsKeptAndItIsCarriedOutAfterTheUpdate) {
+    const std::function<void()> closeRequests[] = {
+        [&] { send(WM_COMMAND, kIdQuit); },
+        [&] { send(WM_SYSCOMMAND, SC_CLOSE); },
+        [&] {
+            PostMessageW(GetDlgItem(dialog, kIdUpdate), WM_KEYDOWN, VK_ESCAPE, 0);
+            pump.waitFor(GetCurrentProcess(), 10);  // never signalled: a plain pause
+        },
+    };
+    for (const auto& closeRequest : closeRequests) {
+        inner.log.clear();
+        update([&] {
+            send(WM_COMMAND, kIdUpdate);
+            send(WM_TIMER, 1);
+            send(WM_SYSCOMMAND, SC_MOVE);  // would wait in the system's move loop if carried out
+            EXPECT_EQ(send(WM_QUERYENDSESSION, 0), 0);
+            closeRequest();
+            EXPECT_EQ(inner.log, Log{"command 1002"});
+        });
+        EXPECT_EQ(inner.log, (Log{"command 1002", "command 2"}));
+    }
+    // Afterwards they pass; a timer tick never nests in another call into the handler.
+    inner.log.clear();
+    inner.duringUpdate = [&] { send(WM_TIMER, 1); };
+    send(WM_COMMAND, kIdUpdate);
+    send(WM_SYSCOMMAND, SC_MOVE);
+    EXPECT_NE(send(WM_QUERYENDSESSION, 0), 0);
+    send(WM_TIMER, 1);
+    EXPECT_EQ(inner.log, (Log{"command 1002", "system 61456", "end session", "timer 1"}));
+}
+
+// Held notifications come back through the queue one by one, so the next is due from the loop
+// of a message box that the one before opens, as it would have been without the write.
+TEST_F(DialogTest, DeviceNotificationsOfTheWriteReachTheHandlerAfterwardsInTheirOrder) {
+    testing::InterfaceRecord removal(L"\\\\?\\HID#1");
+    update([&] {
+        send(WM_DEVICECHANGE, DBT_DEVICEARRIVAL);
+        send(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, removal.lParam());
+        std::wcscpy(removal.header.dbcc_name, L"gone");  // the record is the sender's
+    });
+    send(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED);  // arrives before the held ones are handled
+    EXPECT_EQ(inner.log, Log{"command 1002"});
+
+    std::size_t seenInsideFirst = 0;
+    inner.duringDeviceChange = [&] {
+        testing::runQueue();
+        seenInsideFirst = inner.log.size();
+    };
+    testing::runQueue();
+    send(WM_DEVICECHANGE, DBT_DEVICEARRIVAL);
+    EXPECT_EQ(inner.log, (Log{"command 1002", "device 32768", "device 32772 5 \\\\?\\HID#1",
+                              "device 7", "device 32768"}));
+    EXPECT_EQ(seenInsideFirst, 4u);
+}
+
+TEST(ClassifyDuringWrite, InputIsDroppedAndTheWaysOfClosingBecomeARequest) {
+    using enum HeldMessage;
+    const HWND quit = reinterpret_cast<HWND>(0x20);
+    const HWND other = reinterpret_cast<HWND>(0x30);
+    using Input = std::tuple<HWND, UINT, WPARAM>;
+    const std::pair<std::vector<Input>, HeldMessage> groups[] = {
+        {{{other, WM_KEYDOWN, VK_ESCAPE},
+          {other, WM_SYSKEYDOWN, VK_F4},
+          {other, WM_NCLBUTTONDOWN, HTCLOSE},
+          {quit, WM_LBUTTONDOWN, MK_LBUTTON},
+          {other, WM_SYSCOMMAND, SC_CLOSE | 1},
+          {nullptr, WM_QUIT, 0}},
+         CloseRequest},
+        {{{other, WM_KEYDOWN, VK_RETURN},
+          {other, WM_SYSKEYDOWN, VK_MENU},
+          {other, WM_SYSKEYUP, 0},
+          {other, WM_KEYLAST, 0},
+          {other, WM_NCLBUTTONDOWN, HTCAPTION},
+          {other, WM_NCMOUSEMOVE, 0},
+          {other, WM_NCXBUTTONDBLCLK, 0},
+          {other, WM_NCMOUSEHOVER, 0},
+          {other, WM_MOUSELEAVE, 0},
+          {other, WM_LBUTTONDOWN, MK_LBUTTON},
+          {other, WM_MOUSEMOVE, 0},
+          {other, WM_MOUSELAST, 0},
+          {other, WM_INPUT, 0},
+          {other, WM_SYSCOMMAND, SC_MOVE}},
+         Drop},
+        {{{other, WM_PAINT, 0}, {other, WM_COMMAND, 2}, {other, WM_APP + 1, 0}}, Dispatch},
+    };
+    MSG message{};
+    for (const auto& [inputs, expected] : groups) {
+        for (const auto& [window, id, wParam] : inputs) {
+            message.hwnd = window;
+            message.message = id;
+            message.wParam = wParam;
+            EXPECT_EQ(classifyDuringWrite(message, quit), expected)
+                << std::hex << id << " " << wParam;
+        }
+    }
+}
+
+// Between begin() and end() the pump's waits answer sent messages and dispatch posted ones,
+// except input: that is dropped, and the ways of closing become a close request.
+TEST_F(DialogTest, PumpAnswersSentMessagesAndHoldsInputBackDuringTheWrite) {
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    inner.duringDeviceChange = [&] { SetEvent(done); };
+    std::thread other([&] {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(dialog, WM_COMMAND, 4711, 0, SMTO_NORMAL, 1000, &result);
+        PostMessageW(dialog, WM_SYSCOMMAND, SC_MOVE, 0);
+        PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageW(dialog, WM_TIMER, 3, 0);
+        PostMessageW(dialog, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    });
+    pump.begin(nullptr);
+    EXPECT_EQ(pump.waitFor(done, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+    other.join();
+    // Messages do not cut a time limit short.
+    PostMessageW(dialog, WM_TIMER, 4, 0);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(pump.waitFor(GetCurrentProcess(), 200), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_GE(GetTickCount64() - start, 200u);
+    pump.end();
+    EXPECT_EQ(inner.log, (Log{"command 4711", "timer 3", "device 7", "timer 4"}));
+    EXPECT_TRUE(pump.takeCloseRequest());
+    EXPECT_FALSE(pump.takeCloseRequest());
+
+    // Outside the write a wait is plain and retrieves nothing.
+    PostMessageW(dialog, WM_TIMER, 5, 0);
+    EXPECT_EQ(pump.waitFor(GetCurrentProcess(), 20), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(inner.log.size(), 4u);
+    testing::runQueue();
+    EXPECT_EQ(inner.log.back(), "timer 5");
+    CloseHandle(done);
+}
+
+}  // namespace
+}  // namespace talo::win32

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <thread>
+
+#include "platform/win32/unit_claim.h"
+#include "platform/win32/win32_hid_platform.h"
+#include "tests/win32/win32_fakes.h"
+
+namespace talo::win32 {
+namespace {
+
+class Win32HidPlatformTest : public ::testing::Test {
+  protected:
+    testing::FakeHidCalls calls;
+    Win32HidPlatform hid{calls};
+    const HidHandle device = hid.open(u"\\\\?\\hid#1");
+};
+
+TEST_F(Win32HidPlatformTest, ListsThePresentInterfacesThatHaveAPathInOrder) {
+    calls.interfaces = {L"\\\\?\\hid#vid_845e&pid_0001#1", L"", L"-", L"\\\\?\\hid#vid_1209#7"};
+    std::vector<std::u16string> paths{u"stale"};
+    ASSERT_TRUE(hid.listInterfaces(paths));
+    EXPECT_EQ(paths, (std::vector<std::u16string>{u"\\\\?\\hid#vid_845e&pid_0001#1",
+                                                  u"\\\\?\\hid#vid_1209#7"}));
+    EXPECT_EQ(calls.requestedFlags, static_cast<DWORD>(DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+
+    calls.listAvailable = false;
+    EXPECT_FALSE(hid.listInterfaces(paths));
+    EXPECT_TRUE(paths.empty());
+    EXPECT_TRUE(calls.held.empty());
+}
+
+TEST_F(Win32HidPlatformTest, AttributesAndReportLengthsReleaseTheCapabilitiesInEveryOutcome) {
+    std::uint16_t vendor = 0, product = 0;
+    std::uint32_t input = 0, output = 0;
+    ASSERT_TRUE(hid.attributes(device, vendor, product));
+    ASSERT_TRUE(hid.reportLengths(device, input, output));
+    EXPECT_EQ((std::array<unsigned, 4>{vendor, product, input, output}),
+              (std::array<unsigned, 4>{0x1209, 0x4711, 65, 64}));
+    calls.capsSucceed = false;
+    EXPECT_FALSE(hid.reportLengths(device, input, output));
+    calls.preparsedSucceeds = false;
+    EXPECT_FALSE(hid.reportLengths(device, input, output));
+    EXPECT_TRUE(calls.held.empty());
+}
+
+// Only a failed call fails a transfer (HID stacks report one byte less for numbered reports);
+// a wait that ends without the answer cancels the transfer and waits for the cancellation, so
+// nothing writes into the buffer later. Reads clear what the answer did not fill.
+TEST_F(Win32HidPlatformTest, TransfersSucceedOnlyWhenTheCallDoes) {
+    struct Case {
+        BOOL start;
+        DWORD startError, wait, completionError;
+        BOOL afterCancel;
+        bool ok;
+        DWORD error;
+        const char* trace;  // after the w/r of the start
+    };
+    const Case cases[] = {
+        {FALSE, ERROR_IO_PENDING, WAIT_OBJECT_0, ERROR_SUCCESS, FALSE, true, 0, ""},
+        {TRUE, 0, WAIT_OBJECT_0, ERROR_SUCCESS, FALSE, true, 0, ""},
+        {FALSE, ERROR_DEVICE_NOT_CONNECTED, WAIT_OBJECT_0, 0, FALSE, false,
+         ERROR_DEVICE_NOT_CONNECTED, ""},
+        {FALSE, ERROR_IO_PENDING, WAIT_OBJECT_0, ERROR_GEN_FAILURE, FALSE, false, ERROR_GEN_FAILURE,
+         ""},
+        {FALSE, ERROR_IO_PENDING, WAIT_TIMEOUT, 0, FALSE, false, WAIT_TIMEOUT, "cW"},
+        {FALSE, ERROR_IO_PENDING, WAIT_FAILED, 0, FALSE, false, ERROR_INVALID_HANDLE, "cW"},
+        {FALSE, ERROR_IO_PENDING, WAIT_TIMEOUT, 0, TRUE, true, 0, "cW"},  // done just before
+    };
+    for (const Case& c : cases) {
+        calls.startResult = c.start;
+        calls.startError = c.startError;
+        calls.waitResult = c.wait;
+        calls.completionError = c.completionError;
+        calls.resultAfterCancel = c.afterCancel;
+        for (const char direction : {'w', 'r'}) {
+            SCOPED_TRACE(std::string(1, direction) + c.trace + " " + std::to_string(c.error));
+            std::array<std::uint8_t, 65> report;
+            report.fill(0xAA);
+            calls.trace.clear();
+            EXPECT_EQ(direction == 'w' ? hid.writeReport(device, report.data(), 64)
+                                       : hid.readReport(device, report.data(), 65, 5000),
+                      c.ok);
+            EXPECT_EQ(hid.lastError(), c.error);
+            EXPECT_EQ(calls.trace, direction + std::string(c.trace));
+            EXPECT_EQ(report[9], 0xAA);
+            EXPECT_EQ(report[10], c.ok && direction == 'r' ? 0 : 0xAA);
+            EXPECT_EQ(report[64], c.ok && direction == 'r' ? 0 : 0xAA);
+            EXPECT_TRUE(calls.held.empty());
+        }
+    }
+}
+
+// A named pipe stands in for the device: the real calls open it for overlapped transfers.
+TEST(Win32HidSystemCalls, TransfersWaitThroughTheGivenWait) {
+    testing::CountingWait wait;
+    const auto calls = makeSystemHidCalls(wait);
+    Win32HidPlatform hid(*calls);
+    HANDLE pipe = CreateNamedPipeW(L"\\\\.\\pipe\\talo-transfer-wait", PIPE_ACCESS_DUPLEX,
+                                   PIPE_TYPE_MESSAGE, 1, 64, 64, 0, nullptr);
+    const HidHandle device = hid.open(u"\\\\.\\pipe\\talo-transfer-wait");
+    ASSERT_NE(device, kInvalidHidHandle);
+    std::array<std::uint8_t, 8> report{};
+    EXPECT_FALSE(hid.readReport(device, report.data(), report.size(), 20));  // nothing comes
+    EXPECT_EQ(hid.lastError(), static_cast<std::uint32_t>(WAIT_TIMEOUT));
+    EXPECT_EQ(wait.waits, 1);
+    hid.close(device);
+    CloseHandle(pipe);
+}
+
+// Claims are machine-wide named mutexes: each test process claims paths of its own.
+std::u16string devicePath(std::u16string path) {
+    for (DWORD id = GetCurrentProcessId(); id != 0; id /= 16) {
+        path += static_cast<char16_t>(u'a' + id % 16);
+    }
+    return path;
+}
+const std::u16string kPath = devicePath(u"\\\\?\\hid#vid_1209&pid_0001#az");
+const std::u16string kSameOtherCase = devicePath(u"\\\\?\\HID#VID_1209&PID_0001#AZ");
+const std::u16string kOtherPath = devicePath(u"\\\\?\\hid#vid_1209&pid_0002#");
+
+using UnitClaimTest = Win32HidPlatformTest;
+
+TEST_F(UnitClaimTest, ClaimsThroughTwoHandlesOfThisProgram) {
+    struct Case {
+        UnitClaim first;
+        const std::u16string& secondPath;
+        UnitClaim second;
+        bool granted;
+    };
+    const Case cases[] = {
+        {UnitClaim::Shared, kPath, UnitClaim::Shared, true},
+        {UnitClaim::Shared, kPath, UnitClaim::Exclusive, false},
+        {UnitClaim::Exclusive, kPath, UnitClaim::Shared, false},
+        {UnitClaim::Exclusive, kSameOtherCase, UnitClaim::Exclusive, false},
+        {UnitClaim::Exclusive, kOtherPath, UnitClaim::Exclusive, true},
+    };
+    for (const Case& c : cases) {
+        const HidHandle first = hid.open(kPath);
+        const HidHandle second = hid.open(c.secondPath);
+        ASSERT_TRUE(hid.claim(first, c.first));
+        EXPECT_EQ(hid.claim(second, c.second), c.granted)
+            << static_cast<int>(c.first) << " then " << static_cast<int>(c.second);
+        hid.close(first);
+        hid.close(second);
+    }
+}
+
+TEST_F(UnitClaimTest, SharedClaimBecomesExclusiveOnlyWithoutOtherClaimsAndEndsWithItsHandle) {
+    const HidHandle first = hid.open(kPath);
+    const HidHandle second = hid.open(kPath);
+    ASSERT_TRUE(hid.claim(first, UnitClaim::Shared));
+    ASSERT_TRUE(hid.claim(second, UnitClaim::Shared));
+    EXPECT_FALSE(hid.claim(first, UnitClaim::Exclusive));
+    hid.releaseClaim(second);
+    EXPECT_TRUE(hid.claim(first, UnitClaim::Exclusive));
+    EXPECT_FALSE(hid.claim(second, UnitClaim::Shared));
+    hid.close(first);
+    EXPECT_TRUE(hid.claim(second, UnitClaim::Exclusive));
+}
+
+// Another program's write lasts half a minute: no shared claim waits for it, whether the writer
+// claimed the unit for the write at once or after identifying it. A second platform on this
+// thread stands for the writer: the mutex would let this thread in, the write marker does not.
+TEST_F(UnitClaimTest, SharedClaimIsRefusedWhileAnotherProgramWrites) {
+    for (const bool afterIdentifying : {false, true}) {
+        Win32HidPlatform writer(calls);
+        const HidHandle writing = writer.open(kSameOtherCase);
+        ASSERT_TRUE(!afterIdentifying || writer.claim(writing, UnitClaim::Shared));
+        ASSERT_TRUE(writer.claim(writing, UnitClaim::Exclusive));
+        EXPECT_FALSE(hid.claim(hid.open(kPath), UnitClaim::Shared)) << afterIdentifying;
+        writer.close(writing);
+        EXPECT_TRUE(hid.claim(hid.open(kPath), UnitClaim::Shared)) << afterIdentifying;
+    }
+}
+
+// Another program, played by a thread (a mutex belongs to the thread that took it), holds the
+// unit for 100 ms and ends without letting go, which leaves the mutex abandoned: free.
+TEST_F(UnitClaimTest, ClaimHeldElsewhereIsRefusedButASharedClaimWaitsForABriefHolder) {
+    HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread other([&] {
+        acquireUnitClaim(kSameOtherCase, 0);
+        SetEvent(taken);
+        Sleep(100);
+    });
+    WaitForSingleObject(taken, INFINITE);
+    const HidHandle unit = hid.open(kPath);
+    EXPECT_FALSE(hid.claim(unit, UnitClaim::Exclusive));
+    EXPECT_TRUE(hid.claim(unit, UnitClaim::Shared));
+    other.join();
+    CloseHandle(taken);
+}
+
+}  // namespace
+}  // namespace talo::win32

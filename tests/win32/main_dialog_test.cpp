@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "device/device_session.h"
+#include "platform/win32/execution_state_awake.h"
+#include "platform/win32/main_window_dialog.h"
+#include "platform/win32/waitable_timer_clock.h"
+#include "resources/main_dialog_layout.h"
+#include "sim/scenarios.h"
+#include "sim/sim_hid_platform.h"
+#include "sim/virtual_clock.h"
+#include "tests/win32/win32_fakes.h"
+#include "ui/main_window.h"
+
+namespace talo::win32 {
+namespace {
+
+// What each kind of control must be once compiled: windres and rc differ in the styles they
+// add on their own, so the bits are checked as the resource compiler wrote them.
+struct CompiledKind {
+    std::u16string className;
+    DWORD style, exStyle;
+};
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+const std::map<DialogControlKind, CompiledKind> kKinds = {
+    {DialogControlKind::DefaultButton,
+     {u"button", kChild | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0}},
+    {DialogControlKind::Button, {u"button", kChild | BS_PUSHBUTTON | WS_TABSTOP, 0}},
+    {DialogControlKind::Static, {u"static", kChild | SS_LEFT | WS_GROUP, 0}},
+    {DialogControlKind::StaticRight, {u"static", kChild | SS_LEFT | WS_GROUP, WS_EX_RIGHT}},
+    {DialogControlKind::StatusEdit,
+     {u"edit", kChild | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_BORDER | WS_VSCROLL, 0}},
+    {DialogControlKind::GroupBox, {u"button", kChild | BS_GROUPBOX | WS_GROUP, 0}},
+};
+
+// Reads the compiled extended dialog template 110 out of this program's resources and
+// compares it with the generated layout, control by control.
+TEST(MainDialogTemplate, CompiledTemplateHoldsTheLayoutWithTheStylesOfEachKind) {
+    HRSRC found = FindResourceExW(nullptr, RT_DIALOG, MAKEINTRESOURCEW(kDialogTemplateId),
+                                  MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
+    ASSERT_NE(found, nullptr);
+    const auto* base = static_cast<const std::uint8_t*>(LockResource(LoadResource(nullptr, found)));
+    const std::uint8_t* at = base;
+    const auto word = [&] {
+        WORD value = 0;
+        std::memcpy(&value, std::exchange(at, at + 2), 2);
+        return value;
+    };
+    const auto dword = [&] {
+        const DWORD low = word();
+        return low | DWORD{word()} << 16;
+    };
+    // A name, or an ordinal (0xFFFF and a number): those of the predefined classes as names.
+    const auto text = [&] {
+        std::u16string name;
+        for (char16_t c = word(); c != 0; c = word()) {
+            if (c == 0xFFFF) {
+                return std::u16string(std::array{u"button", u"edit", u"static"}.at(word() - 0x80));
+            }
+            name += c;
+        }
+        return name;
+    };
+    const auto lower = [](std::u16string name) {
+        for (char16_t& c : name) {
+            c = static_cast<char16_t>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c);
+        }
+        return name;
+    };
+
+    ASSERT_EQ(dword(), 0xFFFF0001u);  // version 1 of the extended template
+    dword();                          // help id
+    EXPECT_EQ(dword(), 0u);           // no extended style
+    EXPECT_EQ(dword(), static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
+                                          DS_CENTER | DS_SETFONT | DS_FIXEDSYS));
+    const WORD count = word();
+    EXPECT_EQ((std::array<int, 4>{word(), word(), word(), word()}),
+              (std::array<int, 4>{0, 0, kDialogWidth, kDialogHeight}));
+    EXPECT_EQ(text(), u"");  // no menu
+    EXPECT_EQ(text(), u"");  // the standard dialog class
+    EXPECT_EQ(text(), kDialogCaption);
+    EXPECT_EQ((std::array<int, 3>{word(), word(), word()}),
+              (std::array<int, 3>{kDialogFontPoints, 0, 0x100}));  // weight; italic 0, charset 1
+    EXPECT_EQ(text(), kDialogFontFace);
+
+    ASSERT_EQ(count, kDialogControls.size());
+    for (const DialogControl& want : kDialogControls) {
+        at = base + (at - base + 3) / 4 * 4;
+        dword();  // help id
+        const DWORD exStyle = dword();
+        const DWORD style = dword();
+        const std::array<int, 4> place{static_cast<short>(word()), static_cast<short>(word()),
+                                       static_cast<short>(word()), static_cast<short>(word())};
+        const DWORD id = dword();
+        const std::u16string className = lower(text());
+        const std::u16string caption = text();
+        at += word();  // creation data
+        const CompiledKind& kind = kKinds.at(want.kind);
+        SCOPED_TRACE(want.id);
+        EXPECT_EQ(id & 0xFFFF, static_cast<DWORD>(want.id) & 0xFFFF);
+        EXPECT_EQ(className, kind.className);
+        EXPECT_EQ(caption, want.text);
+        EXPECT_EQ(place, (std::array<int, 4>{want.x, want.y, want.width, want.height}));
+        EXPECT_EQ(style, kind.style | (want.disabled ? WS_DISABLED : 0u));
+        EXPECT_EQ(exStyle, kind.exStyle);
+    }
+}
+
+// The program's manifest (this test program carries the same) makes it system DPI aware, so
+// the dialog lays out at the system's DPI; it runs as the invoking user and keeps the classic
+// controls. Wine counts every program as DPI aware, so the manifest itself is read.
+TEST(ProgramManifest, SystemDpiAwareAsInvokerWithClassicControls) {
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))),
+                               SizeofResource(nullptr, found));
+    EXPECT_NE(manifest.find("WindowsSettings\">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+}
+
+// The progress window is laid out for 96 DPI: 400 x 50 at (300, 275), centred on (500, 300).
+TEST(ProgressWindowScaling, GrowsWithTheScreenAroundTheSameCentre) {
+    const std::map<int, RECT> cases = {
+        {96, {300, 275, 700, 325}}, {144, {200, 263, 800, 338}}, {192, {100, 250, 900, 350}}};
+    for (const auto& [dotsPerInch, expected] : cases) {
+        const RECT place = scaledAroundCentre(300, 275, 400, 50, dotsPerInch);
+        EXPECT_TRUE(EqualRect(&place, &expected))
+            << dotsPerInch << ": " << place.left << " " << place.top << " " << place.right << " "
+            << place.bottom;
+    }
+}
+
+// The main dialog with its window operations and logic over a simulated unit that another
+// program writes.
+class MainDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetSession(session);
+        hid.setClaimedElsewhere(unit, true);
+        dialog = testing::createMainDialog(handler);
+        ASSERT_NE(dialog, nullptr);
+        ShowWindow(dialog, SW_SHOWNA);
+    }
+    void TearDown() override { DestroyWindow(dialog); }
+
+    sim::VirtualClock clock;
+    sim::SimHidPlatform hid{clock};
+    const sim::DeviceId unit = hid.addUnit(sim::makeUnit(sim::Situation::Ready));
+    DeviceSession session;
+    Win32WindowOps ops{GetModuleHandleW(nullptr)};
+    std::optional<MainWindow> logic{std::in_place, ops, DeviceLink{hid, clock}, session,
+                                    FirmwareImage{}};
+    MainWindowDialog handler{ops, *logic};
+    HWND dialog = nullptr;
+};
+
+// GetGuiResources counts nothing under Wine: the brush is followed by its handle, and the
+// logo by what the window shows after many repaints.
+TEST_F(MainDialogTest, RedRowKeepsOneButtonFaceBrushAndTheLogoIsDrawnWithoutItsKeyColour) {
+    HDC dc = GetDC(dialog);
+    const auto colourRedRow = [&] {
+        return reinterpret_cast<HGDIOBJ>(
+            SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, kIdControllerVersion))));
+    };
+    const HGDIOBJ brush = colourRedRow();
+    LOGBRUSH face{};
+    ASSERT_EQ(GetObjectW(brush, sizeof(face), &face), static_cast<int>(sizeof(face)));
+    EXPECT_EQ(face.lbColor, GetSysColor(COLOR_BTNFACE));
+    int otherBrushes = 0;
+    for (int i = 0; i < 100; ++i) {
+        otherBrushes += colourRedRow() != brush ? 1 : 0;
+        InvalidateRect(dialog, nullptr, TRUE);
+        UpdateWindow(dialog);
+    }
+    EXPECT_EQ(otherBrushes, 0);
+
+    // Logo pixels right of the group box: drawn, and none in the key green.
+    RECT group{};
+    GetWindowRect(GetDlgItem(dialog, kIdVersionGroup), &group);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&group), 2);
+    int logoPixels = 0;
+    int keyPixels = 0;
+    for (int x = group.right + 20; x < group.right + 200; x += 3) {
+        for (int y = group.top - 10; y < group.top + 70; y += 3) {
+            const COLORREF colour = GetPixel(dc, x, y);
+            logoPixels += colour != GetSysColor(COLOR_BTNFACE) && colour != CLR_INVALID ? 1 : 0;
+            keyPixels += colour == RGB(0, 255, 0) ? 1 : 0;
+        }
+    }
+    ReleaseDC(dialog, dc);
+    EXPECT_GT(logoPixels, 100);
+    EXPECT_EQ(keyPixels, 0);
+
+    DestroyWindow(dialog);
+    logic.reset();
+    EXPECT_EQ(GetObjectType(brush), 0u);  // deleted with the window
+}
+
+TEST_F(MainDialogTest, RetryTimerOffersTheUnitOnceTheOtherProgramHasLetGoOfIt) {
+    HWND update = GetDlgItem(dialog, kIdUpdate);
+    EXPECT_FALSE(IsWindowEnabled(update));
+    hid.setClaimedElsewhere(unit, false);
+    const ULONGLONG start = GetTickCount64();
+    while (!IsWindowEnabled(update) && GetTickCount64() - start < 3 * kRetryPeriodMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        testing::runQueue();
+    }
+    EXPECT_TRUE(IsWindowEnabled(update));
+}
+
+// A call without ES_CONTINUOUS leaves the thread's continuous state as it is and returns it.
+TEST(ExecutionStateAwake, AsksForTheSystemWhileHeldAndClearsOnReleaseAndDestruction) {
+    const auto state = [] { return SetThreadExecutionState(0); };
+    {
+        ExecutionStateAwake awake;
+        awake.hold();
+        EXPECT_EQ(state(), static_cast<EXECUTION_STATE>(ES_CONTINUOUS | ES_SYSTEM_REQUIRED));
+        awake.release();
+        EXPECT_EQ(state(), static_cast<EXECUTION_STATE>(ES_CONTINUOUS));
+        awake.hold();
+    }
+    EXPECT_EQ(state(), static_cast<EXECUTION_STATE>(ES_CONTINUOUS));
+}
+
+// Only the lower bound is a test: the unit's fixed pacing must never be cut short; how much
+// longer a pause takes depends on the machine's load.
+TEST(WaitableTimerClock, PausesThroughTheGivenWaitAreNeverShorterThanAsked) {
+    testing::CountingWait wait;
+    WaitableTimerClock clock(wait);
+    for (const std::uint32_t ms : {0U, 1U, 2U, 20U}) {
+        const std::uint64_t start = clock.nowMicros();
+        clock.sleepMs(ms);
+        EXPECT_GE(clock.nowMicros() - start, std::uint64_t{ms} * 1000U) << ms << " ms";
+    }
+    EXPECT_EQ(wait.waits, 3);  // the timer serves every pause of a millisecond or more
+}
+
+}  // namespace
+}  // namespace talo::win32
