@@ -2,6 +2,7 @@
 
 #include <array>
 #include <thread>
+#include <tuple>
 
 #include "platform/win32/unit_claim.h"
 #include "platform/win32/win32_hid_platform.h"
@@ -18,7 +19,7 @@ class Win32HidPlatformTest : public ::testing::Test {
 };
 
 TEST_F(Win32HidPlatformTest, ListsThePresentInterfacesThatHaveAPathInOrder) {
-    calls.interfaces = {L"\\\\?\\hid#vid_845e&pid_0001#1", L"", L"-", L"\\\\?\\hid#vid_1209#7"};
+    calls.interfaces = {L"\\\\?\\hid#vid_845e&pid_0001#1", L"", L"\\\\?\\hid#vid_1209#7"};
     std::vector<std::u16string> paths{u"stale"};
     ASSERT_TRUE(hid.listInterfaces(paths));
     EXPECT_EQ(paths, (std::vector<std::u16string>{u"\\\\?\\hid#vid_845e&pid_0001#1",
@@ -49,44 +50,33 @@ TEST_F(Win32HidPlatformTest, AttributesAndReportLengthsReleaseTheCapabilitiesInE
 // a wait that ends without the answer cancels the transfer and waits for the cancellation, so
 // nothing writes into the buffer later. Reads clear what the answer did not fill.
 TEST_F(Win32HidPlatformTest, TransfersSucceedOnlyWhenTheCallDoes) {
-    struct Case {
-        BOOL start;
-        DWORD startError, wait, completionError;
-        BOOL afterCancel;
-        bool ok;
-        DWORD error;
-        const char* trace;  // after the w/r of the start
+    using Transfer = testing::FakeHidCalls::Transfer;
+    const std::tuple<Transfer, DWORD, std::string> cases[] = {
+        // error, trace after the start
+        {{ERROR_IO_PENDING, WAIT_OBJECT_0, 0}, 0, ""},
+        {{0, WAIT_OBJECT_0, 0}, 0, ""},
+        {{ERROR_DEVICE_NOT_CONNECTED}, ERROR_DEVICE_NOT_CONNECTED, ""},
+        {{ERROR_IO_PENDING, WAIT_OBJECT_0, ERROR_GEN_FAILURE}, ERROR_GEN_FAILURE, ""},
+        {{ERROR_IO_PENDING, WAIT_TIMEOUT}, WAIT_TIMEOUT, "cW"},
+        {{ERROR_IO_PENDING, WAIT_FAILED}, ERROR_INVALID_HANDLE, "cW"},
+        {{ERROR_IO_PENDING, WAIT_TIMEOUT, 0, TRUE}, 0, "cW"},  // completed just before the cancel
     };
-    const Case cases[] = {
-        {FALSE, ERROR_IO_PENDING, WAIT_OBJECT_0, ERROR_SUCCESS, FALSE, true, 0, ""},
-        {TRUE, 0, WAIT_OBJECT_0, ERROR_SUCCESS, FALSE, true, 0, ""},
-        {FALSE, ERROR_DEVICE_NOT_CONNECTED, WAIT_OBJECT_0, 0, FALSE, false,
-         ERROR_DEVICE_NOT_CONNECTED, ""},
-        {FALSE, ERROR_IO_PENDING, WAIT_OBJECT_0, ERROR_GEN_FAILURE, FALSE, false, ERROR_GEN_FAILURE,
-         ""},
-        {FALSE, ERROR_IO_PENDING, WAIT_TIMEOUT, 0, FALSE, false, WAIT_TIMEOUT, "cW"},
-        {FALSE, ERROR_IO_PENDING, WAIT_FAILED, 0, FALSE, false, ERROR_INVALID_HANDLE, "cW"},
-        {FALSE, ERROR_IO_PENDING, WAIT_TIMEOUT, 0, TRUE, true, 0, "cW"},  // done just before
-    };
-    for (const Case& c : cases) {
-        calls.startResult = c.start;
-        calls.startError = c.startError;
-        calls.waitResult = c.wait;
-        calls.completionError = c.completionError;
-        calls.resultAfterCancel = c.afterCancel;
+    for (const auto& [transfer, error, trace] : cases) {
+        calls.transfer = transfer;
         for (const char direction : {'w', 'r'}) {
-            SCOPED_TRACE(std::string(1, direction) + c.trace + " " + std::to_string(c.error));
+            SCOPED_TRACE(direction + trace + " " + std::to_string(error));
             std::array<std::uint8_t, 65> report;
             report.fill(0xAA);
             calls.trace.clear();
             EXPECT_EQ(direction == 'w' ? hid.writeReport(device, report.data(), 64)
                                        : hid.readReport(device, report.data(), 65, 5000),
-                      c.ok);
-            EXPECT_EQ(hid.lastError(), c.error);
-            EXPECT_EQ(calls.trace, direction + std::string(c.trace));
-            EXPECT_EQ(report[9], 0xAA);
-            EXPECT_EQ(report[10], c.ok && direction == 'r' ? 0 : 0xAA);
-            EXPECT_EQ(report[64], c.ok && direction == 'r' ? 0 : 0xAA);
+                      error == 0);
+            EXPECT_EQ(hid.lastError(), error);
+            EXPECT_EQ(calls.trace, direction + trace);
+            // A read clears what the answer (10 bytes here) did not fill.
+            const std::uint8_t rest = error == 0 && direction == 'r' ? 0 : 0xAA;
+            EXPECT_EQ((std::array{report[9], report[10], report[64]}),
+                      (std::array<std::uint8_t, 3>{0xAA, rest, rest}));
             EXPECT_TRUE(calls.held.empty());
         }
     }
@@ -110,15 +100,11 @@ TEST(Win32HidSystemCalls, TransfersWaitThroughTheGivenWait) {
 }
 
 // Claims are machine-wide named mutexes: each test process claims paths of its own.
-std::u16string devicePath(std::u16string path) {
-    for (DWORD id = GetCurrentProcessId(); id != 0; id /= 16) {
-        path += static_cast<char16_t>(u'a' + id % 16);
-    }
-    return path;
-}
-const std::u16string kPath = devicePath(u"\\\\?\\hid#vid_1209&pid_0001#az");
-const std::u16string kSameOtherCase = devicePath(u"\\\\?\\HID#VID_1209&PID_0001#AZ");
-const std::u16string kOtherPath = devicePath(u"\\\\?\\hid#vid_1209&pid_0002#");
+const std::string kProcess = std::to_string(GetCurrentProcessId());
+const std::u16string kId(kProcess.begin(), kProcess.end());
+const std::u16string kPath = u"\\\\?\\hid#vid_1209&pid_0001#az" + kId;
+const std::u16string kSameOtherCase = u"\\\\?\\HID#VID_1209&PID_0001#AZ" + kId;
+const std::u16string kOtherPath = u"\\\\?\\hid#vid_1209&pid_0002#" + kId;
 
 using UnitClaimTest = Win32HidPlatformTest;
 

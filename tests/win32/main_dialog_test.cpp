@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "device/device_session.h"
@@ -21,94 +21,45 @@
 namespace talo::win32 {
 namespace {
 
-// What each kind of control must be once compiled: windres and rc differ in the styles they
-// add on their own, so the bits are checked as the resource compiler wrote them.
-struct CompiledKind {
-    std::u16string className;
-    DWORD style, exStyle;
-};
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-const std::map<DialogControlKind, CompiledKind> kKinds = {
-    {DialogControlKind::DefaultButton,
-     {u"button", kChild | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0}},
-    {DialogControlKind::Button, {u"button", kChild | BS_PUSHBUTTON | WS_TABSTOP, 0}},
-    {DialogControlKind::Static, {u"static", kChild | SS_LEFT | WS_GROUP, 0}},
-    {DialogControlKind::StaticRight, {u"static", kChild | SS_LEFT | WS_GROUP, WS_EX_RIGHT}},
+using namespace std::literals;
+
+// How windres compiles each kind of control: class name and the style bits it writes (rc adds
+// others of its own).
+const std::map<DialogControlKind, std::tuple<std::u16string, DWORD, DWORD>> kCompiled = {
+    {DialogControlKind::DefaultButton, {u"BUTTON", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0}},
+    {DialogControlKind::Button, {u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0}},
+    {DialogControlKind::Static, {u"STATIC", SS_LEFT | WS_GROUP, 0}},
+    {DialogControlKind::StaticRight, {u"STATIC", SS_LEFT | WS_GROUP, WS_EX_RIGHT}},
     {DialogControlKind::StatusEdit,
-     {u"edit", kChild | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_BORDER | WS_VSCROLL, 0}},
-    {DialogControlKind::GroupBox, {u"button", kChild | BS_GROUPBOX | WS_GROUP, 0}},
+     {u"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_BORDER | WS_VSCROLL, 0}},
+    {DialogControlKind::GroupBox, {u"BUTTON", BS_GROUPBOX | WS_GROUP, 0}},
 };
 
-// Reads the compiled extended dialog template 110 out of this program's resources and
-// compares it with the generated layout, control by control.
-TEST(MainDialogTemplate, CompiledTemplateHoldsTheLayoutWithTheStylesOfEachKind) {
+// Extended dialog template 110 as compiled into this program: words in, compared with what the
+// generated layout must compile to, header first, then control by control (DWORD aligned).
+TEST(MainDialogTemplate, CompiledTemplateHoldsTheGeneratedLayout) {
     HRSRC found = FindResourceExW(nullptr, RT_DIALOG, MAKEINTRESOURCEW(kDialogTemplateId),
                                   MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
     ASSERT_NE(found, nullptr);
-    const auto* base = static_cast<const std::uint8_t*>(LockResource(LoadResource(nullptr, found)));
-    const std::uint8_t* at = base;
-    const auto word = [&] {
-        WORD value = 0;
-        std::memcpy(&value, std::exchange(at, at + 2), 2);
-        return value;
+    const auto* at = static_cast<const char16_t*>(LockResource(LoadResource(nullptr, found)));
+    const auto expect = [&](const std::u16string& words) {
+        EXPECT_EQ(std::u16string(at, words.size()), words);
+        at += words.size() + words.size() % 2;  // to the next DWORD
     };
-    const auto dword = [&] {
-        const DWORD low = word();
-        return low | DWORD{word()} << 16;
-    };
-    // A name, or an ordinal (0xFFFF and a number): those of the predefined classes as names.
-    const auto text = [&] {
-        std::u16string name;
-        for (char16_t c = word(); c != 0; c = word()) {
-            if (c == 0xFFFF) {
-                return std::u16string(std::array{u"button", u"edit", u"static"}.at(word() - 0x80));
-            }
-            name += c;
-        }
-        return name;
-    };
-    const auto lower = [](std::u16string name) {
-        for (char16_t& c : name) {
-            c = static_cast<char16_t>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c);
-        }
-        return name;
-    };
-
-    ASSERT_EQ(dword(), 0xFFFF0001u);  // version 1 of the extended template
-    dword();                          // help id
-    EXPECT_EQ(dword(), 0u);           // no extended style
-    EXPECT_EQ(dword(), static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
-                                          DS_CENTER | DS_SETFONT | DS_FIXEDSYS));
-    const WORD count = word();
-    EXPECT_EQ((std::array<int, 4>{word(), word(), word(), word()}),
-              (std::array<int, 4>{0, 0, kDialogWidth, kDialogHeight}));
-    EXPECT_EQ(text(), u"");  // no menu
-    EXPECT_EQ(text(), u"");  // the standard dialog class
-    EXPECT_EQ(text(), kDialogCaption);
-    EXPECT_EQ((std::array<int, 3>{word(), word(), word()}),
-              (std::array<int, 3>{kDialogFontPoints, 0, 0x100}));  // weight; italic 0, charset 1
-    EXPECT_EQ(text(), kDialogFontFace);
-
-    ASSERT_EQ(count, kDialogControls.size());
+    const auto dword = [](DWORD value) { return std::u16string{LOWORD(value), HIWORD(value)}; };
+    constexpr DWORD kStyle =
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT | DS_FIXEDSYS;
+    expect(u"\x0001\xFFFF" + dword(0) + dword(0) + dword(kStyle) +
+           char16_t(kDialogControls.size()) + std::u16string(2, 0) + char16_t(kDialogWidth) +
+           char16_t(kDialogHeight) + std::u16string(2, 0) + kDialogCaption + u'\0' +
+           char16_t(kDialogFontPoints) + u"\0\x0100"s + kDialogFontFace + u'\0');
     for (const DialogControl& want : kDialogControls) {
-        at = base + (at - base + 3) / 4 * 4;
-        dword();  // help id
-        const DWORD exStyle = dword();
-        const DWORD style = dword();
-        const std::array<int, 4> place{static_cast<short>(word()), static_cast<short>(word()),
-                                       static_cast<short>(word()), static_cast<short>(word())};
-        const DWORD id = dword();
-        const std::u16string className = lower(text());
-        const std::u16string caption = text();
-        at += word();  // creation data
-        const CompiledKind& kind = kKinds.at(want.kind);
+        const auto& [className, style, exStyle] = kCompiled.at(want.kind);
         SCOPED_TRACE(want.id);
-        EXPECT_EQ(id & 0xFFFF, static_cast<DWORD>(want.id) & 0xFFFF);
-        EXPECT_EQ(className, kind.className);
-        EXPECT_EQ(caption, want.text);
-        EXPECT_EQ(place, (std::array<int, 4>{want.x, want.y, want.width, want.height}));
-        EXPECT_EQ(style, kind.style | (want.disabled ? WS_DISABLED : 0u));
-        EXPECT_EQ(exStyle, kind.exStyle);
+        expect(dword(0) + dword(exStyle) +
+               dword(style | WS_CHILD | WS_VISIBLE | (want.disabled ? WS_DISABLED : 0u)) +
+               char16_t(want.x) + char16_t(want.y) + char16_t(want.width) + char16_t(want.height) +
+               dword(static_cast<DWORD>(want.id)) + className + u'\0' + want.text + u"\0\0"s);
     }
 }
 

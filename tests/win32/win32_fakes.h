@@ -20,14 +20,15 @@ namespace talo::win32::testing {
 // w/r a write or read started, c cancelled, W waited for the cancellation.
 class FakeHidCalls final : public HidSystemCalls {
   public:
-    // Present interfaces by path; "" names no size for its detail data, "-" names one but fails.
-    std::vector<std::wstring> interfaces;
+    std::vector<std::wstring> interfaces;  // by path; an empty one has no detail data
     bool listAvailable = true, preparsedSucceeds = true, capsSucceed = true;
     DWORD requestedFlags = 0;
-    // The next transfer: FALSE with startError ERROR_IO_PENDING is a pending one.
-    BOOL startResult = FALSE, resultAfterCancel = FALSE;
-    DWORD startError = ERROR_IO_PENDING, waitResult = WAIT_OBJECT_0;
-    DWORD completionError = ERROR_SUCCESS, completedBytes = 10;
+    // How transfers go: started at once when startError is 0, else pending with
+    // ERROR_IO_PENDING or failed; the wait's result; how they complete, or end when cancelled.
+    struct Transfer {
+        DWORD startError = ERROR_IO_PENDING, wait = WAIT_OBJECT_0, completionError = 0;
+        BOOL afterCancel = FALSE;
+    } transfer;
     std::set<HANDLE> held;
     std::string trace;
 
@@ -49,8 +50,8 @@ class FakeHidCalls final : public HidSystemCalls {
         const auto needed =
             static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
                                (path.size() + 1) * sizeof(wchar_t));
-        if (path.empty() || path == L"-" || detail == nullptr || size < needed) {
-            if (requiredSize != nullptr && !path.empty()) {
+        if (path.empty() || detail == nullptr || size < needed) {
+            if (!path.empty()) {
                 *requiredSize = needed;
             }
             return fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
@@ -80,7 +81,8 @@ class FakeHidCalls final : public HidSystemCalls {
     BOOL writeFile(HANDLE, const void*, DWORD, OVERLAPPED&) override { return start('w'); }
     BOOL readFile(HANDLE, void*, DWORD, OVERLAPPED&) override { return start('r'); }
     DWORD waitForSingleObject(HANDLE, DWORD) override {
-        return waitResult == WAIT_FAILED ? fail(ERROR_INVALID_HANDLE, WAIT_FAILED) : waitResult;
+        return transfer.wait == WAIT_FAILED ? fail(ERROR_INVALID_HANDLE, WAIT_FAILED)
+                                            : transfer.wait;
     }
     BOOL cancelIoEx(HANDLE, OVERLAPPED&) override {
         trace += 'c';
@@ -89,9 +91,9 @@ class FakeHidCalls final : public HidSystemCalls {
     BOOL getOverlappedResult(HANDLE, OVERLAPPED&, DWORD& transferred, BOOL wait) override {
         const bool cancelled = trace.back() == 'c';
         trace += cancelled && wait ? "W" : "";
-        transferred = completedBytes;
-        lastError_ = cancelled ? ERROR_OPERATION_ABORTED : completionError;
-        return cancelled ? resultAfterCancel : completionError == ERROR_SUCCESS;
+        transferred = 10;
+        lastError_ = cancelled ? ERROR_OPERATION_ABORTED : transfer.completionError;
+        return cancelled ? transfer.afterCancel : transfer.completionError == ERROR_SUCCESS;
     }
     DWORD getLastError() override { return lastError_; }
 
@@ -106,7 +108,7 @@ class FakeHidCalls final : public HidSystemCalls {
     }
     BOOL start(char direction) {
         trace += direction;
-        return startResult ? TRUE : fail(startError, FALSE);
+        return transfer.startError == 0 ? TRUE : fail(transfer.startError, FALSE);
     }
 
     std::uintptr_t counter_ = 0;

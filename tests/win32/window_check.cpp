@@ -64,8 +64,10 @@ int smoke(const wchar_t* programPath, ULONGLONG seconds) {
         },
         seconds * 1000);
     const bool shown = expected.size() > 100 && status == expected;
-    std::fwprintf(shown ? stdout : stderr, L"window \"%ls\" %ls the no-device guidance:\n%ls\n",
-                  kTitle, shown ? L"shows" : L"does not show", status.c_str());
+    std::fwprintf(shown ? stdout : stderr,
+                  shown ? L"window \"%ls\" shows the no-device guidance\n"
+                        : L"window \"%ls\" does not show the no-device guidance:\n%ls\n",
+                  kTitle, status.c_str());
     return shown ? 0 : 1;
 }
 
