@@ -20,12 +20,8 @@ using Log = std::vector<std::string>;
 TEST(NotificationRecord, ReadsTheTypeAndAnInterfacePathOnlyWithinTheRecord) {
     constexpr std::uint32_t kName = 28;  // where an interface record's path begins
     constexpr std::uint32_t kMax = kMaxNotificationRecordBytes;
-    struct Case {
-        std::uint32_t size, type;
-        std::u16string_view path;
-        std::string read;  // " TYPE PATH"; "" when refused
-    };
-    const Case cases[] = {
+    // size, type, path; what is read (" TYPE PATH"), "" when the record is refused
+    const std::tuple<std::uint32_t, std::uint32_t, std::u16string_view, std::string> cases[] = {
         {kName + 2 * 12, 5, u"\\\\?\\hid#a\0zz"sv, " 5 \\\\?\\hid#a"},
         {kName + 2 * 4, 5, u"ABCD"sv, " 5 ABCD"},    // no terminator: ends with the record
         {kName + 2 * 2 + 1, 5, u"ABCD"sv, " 5 AB"},  // only whole characters
@@ -38,15 +34,15 @@ TEST(NotificationRecord, ReadsTheTypeAndAnInterfacePathOnlyWithinTheRecord) {
     };
     std::vector<std::uint8_t> buffer(kMax + 64);
     DeviceNotification record;
-    for (const Case& c : cases) {
+    for (const auto& [size, type, path, expected] : cases) {
         std::fill(buffer.begin(), buffer.end(), 'z');
-        std::memcpy(buffer.data(), &c.size, 4);
-        std::memcpy(buffer.data() + 4, &c.type, 4);
-        std::memcpy(buffer.data() + kName, c.path.data(), c.path.size() * 2);
+        std::memcpy(buffer.data(), &size, 4);
+        std::memcpy(buffer.data() + 4, &type, 4);
+        std::memcpy(buffer.data() + kName, path.data(), path.size() * 2);
         record = {7, u"old"};
         const bool read = readDeviceNotification(buffer.data(), record);
-        EXPECT_EQ(read, !c.read.empty()) << c.size;
-        EXPECT_EQ(testing::describe(&record), read ? c.read : " 0 ");
+        EXPECT_EQ(read, !expected.empty()) << size;
+        EXPECT_EQ(testing::describe(&record), read ? expected : " 0 ");
     }
     EXPECT_FALSE(readDeviceNotification(nullptr, record));
 }
@@ -82,15 +78,15 @@ class DialogTest : public ::testing::Test {
 
 TEST_F(DialogTest, ProcedureTranslatesEachMessageIntoItsHandlersCallAndAnswer) {
     testing::InterfaceRecord record(L"\\\\?\\HID#1");
-    struct Case {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-        std::intptr_t answer;
-        INT_PTR result;  // the procedure's own; SendMessageW would give the dialog manager's
-        std::string logged;
-    };
-    const Case cases[] = {
+    HDC dc = GetDC(dialog);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, OPAQUE);
+    const auto dcParameter = reinterpret_cast<WPARAM>(dc);
+    const auto control = [&](int id) { return reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)); };
+    const auto brush = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
+    // message, wParam, lParam, the handler's answer, the procedure's own result (SendMessageW
+    // would give the dialog manager's), what reached the handler
+    const std::tuple<UINT, WPARAM, LPARAM, std::intptr_t, INT_PTR, std::string> cases[] = {
         {WM_USER + 5, 1, 0, 1, 0, ""},  // not handled
         {WM_COMMAND, MAKEWPARAM(kIdUpdate, BN_CLICKED), 0, 5, 5, "command 1002"},
         {WM_COMMAND, MAKEWPARAM(4711, 0x0300), 0, 0, 0, "command 4711"},
@@ -102,33 +98,24 @@ TEST_F(DialogTest, ProcedureTranslatesEachMessageIntoItsHandlersCallAndAnswer) {
         {WM_TIMER, 9, 0, 0, 1, "timer 9"},
         {WM_SYSCOMMAND, SC_CLOSE | 1, 0, 0, 0, "system 61536"},
         {WM_SYSCOMMAND, SC_MOVE | 2, 0, 1, 1, "system 61456"},
+        {WM_CTLCOLORSTATIC, dcParameter, control(kIdUnitVersion), 0, 0, "colour 40013"},
+        // Only a static given a brush gets red text on it; the last row, it colours the context.
+        {WM_CTLCOLORSTATIC, dcParameter, control(kIdControllerVersion), 0, brush, "colour 40015"},
     };
-    for (const Case& c : cases) {
-        inner.answer = c.answer;
+    for (const auto& [message, wParam, lParam, answer, result, logged] : cases) {
+        EXPECT_EQ(std::pair(GetTextColor(dc), GetBkMode(dc)), std::pair(RGB(0, 0, 0), OPAQUE));
+        inner.answer = answer;
         inner.log.clear();
-        EXPECT_EQ(mainDialogProcedure(dialog, c.message, c.wParam, c.lParam), c.result);
-        EXPECT_EQ(inner.log, c.logged.empty() ? Log{} : Log{c.logged});
+        EXPECT_EQ(mainDialogProcedure(dialog, message, wParam, lParam), result) << logged;
+        EXPECT_EQ(inner.log, logged.empty() ? Log{} : Log{logged});
     }
+    EXPECT_EQ(std::pair(GetTextColor(dc), GetBkMode(dc)), std::pair(RGB(255, 0, 0), TRANSPARENT));
+    ReleaseDC(dialog, dc);
     // The dialog manager's answer: the procedure refuses through DWLP_MSGRESULT.
+    inner.answer = 1;
     EXPECT_NE(send(WM_QUERYENDSESSION, 0), 0);
     inner.answer = 0;
     EXPECT_EQ(send(WM_QUERYENDSESSION, 0), 0);
-}
-
-TEST_F(DialogTest, StaticGivenABrushGetsRedTransparentTextOthersKeepTheirColours) {
-    HDC dc = GetDC(dialog);
-    for (const int id : {kIdUnitVersion, kIdControllerVersion}) {
-        const bool red = id == kIdControllerVersion;
-        SetTextColor(dc, RGB(0, 0, 0));
-        SetBkMode(dc, OPAQUE);
-        EXPECT_EQ(mainDialogProcedure(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, id))),
-                  red ? reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW)) : 0);
-        EXPECT_EQ(GetTextColor(dc), red ? RGB(255, 0, 0) : RGB(0, 0, 0));
-        EXPECT_EQ(GetBkMode(dc), red ? TRANSPARENT : OPAQUE);
-        EXPECT_EQ(inner.log.back(), "colour " + std::to_string(id));
-    }
-    ReleaseDC(dialog, dc);
 }
 
 TEST_F(DialogTest, DuringTheWriteOnlyACloseRequestIsKeptAndItIsCarriedOutAfterTheUpdate) {

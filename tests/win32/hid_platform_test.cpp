@@ -109,25 +109,20 @@ const std::u16string kOtherPath = u"\\\\?\\hid#vid_1209&pid_0002#" + kId;
 using UnitClaimTest = Win32HidPlatformTest;
 
 TEST_F(UnitClaimTest, ClaimsThroughTwoHandlesOfThisProgram) {
-    struct Case {
-        UnitClaim first;
-        const std::u16string& secondPath;
-        UnitClaim second;
-        bool granted;
-    };
-    const Case cases[] = {
+    // the first handle's claim, the second handle's path and claim, granted
+    const std::tuple<UnitClaim, std::u16string, UnitClaim, bool> cases[] = {
         {UnitClaim::Shared, kPath, UnitClaim::Shared, true},
         {UnitClaim::Shared, kPath, UnitClaim::Exclusive, false},
         {UnitClaim::Exclusive, kPath, UnitClaim::Shared, false},
         {UnitClaim::Exclusive, kSameOtherCase, UnitClaim::Exclusive, false},
         {UnitClaim::Exclusive, kOtherPath, UnitClaim::Exclusive, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& [firstClaim, secondPath, secondClaim, granted] : cases) {
         const HidHandle first = hid.open(kPath);
-        const HidHandle second = hid.open(c.secondPath);
-        ASSERT_TRUE(hid.claim(first, c.first));
-        EXPECT_EQ(hid.claim(second, c.second), c.granted)
-            << static_cast<int>(c.first) << " then " << static_cast<int>(c.second);
+        const HidHandle second = hid.open(secondPath);
+        ASSERT_TRUE(hid.claim(first, firstClaim));
+        EXPECT_EQ(hid.claim(second, secondClaim), granted)
+            << static_cast<int>(firstClaim) << " then " << static_cast<int>(secondClaim);
         hid.close(first);
         hid.close(second);
     }
