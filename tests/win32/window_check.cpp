@@ -158,18 +158,19 @@ int live(const wchar_t* blocks) {
             }
         }
     });
+    Sleep(500);  // a window just shown may not take a click yet
     click(centreOf(GetDlgItem(main, kIdUpdate)));
     HWND progress = nullptr;
     const auto position = [&] { return SendMessageW(progress, PBM_GETPOS, 0, 0); };
     waitUntil(
         [&] { return (progress = FindWindowW(L"msctls_progress32", nullptr)) && position() >= 30; },
-        60000);
+        30000);
     click(centreOf(GetDlgItem(main, kIdUpdate)));  // must not start a second update
     Sleep(200);
     click(closeBox);
     const LRESULT closedAt = position();
     const bool closedDuringWrite = closedAt >= 30 && IsWindow(main);
-    const bool ended = WaitForSingleObject(child.hProcess, 60000) == WAIT_OBJECT_0;
+    const bool ended = WaitForSingleObject(child.hProcess, 45000) == WAIT_OBJECT_0;
     stop = true;
     pinger.join();
     DWORD exitCode = 1;
