@@ -36,6 +36,10 @@ class RealHidSystemCalls final : public HidSystemCalls {
 
     BOOL closeHandle(HANDLE handle) override { return CloseHandle(handle); }
 
+    BOOLEAN getSerialNumberString(HANDLE device, wchar_t* buffer, ULONG bytes) override {
+        return HidD_GetSerialNumberString(device, buffer, bytes);
+    }
+
     BOOLEAN getAttributes(HANDLE device, HIDD_ATTRIBUTES& attributes) override {
         attributes.Size = sizeof(attributes);
         return HidD_GetAttributes(device, &attributes);

@@ -41,6 +41,13 @@ class HidSystemCalls {
     virtual BOOL getOverlappedResult(HANDLE device, OVERLAPPED& io, DWORD& transferred,
                                      BOOL wait) = 0;
     virtual DWORD getLastError() = 0;
+    // HidD_GetSerialNumberString; `bytes` is the buffer's size in bytes.
+    virtual BOOLEAN getSerialNumberString(HANDLE device, wchar_t* buffer, ULONG bytes) {
+        (void)device;
+        (void)buffer;
+        (void)bytes;
+        return FALSE;
+    }
 };
 
 // The real calls, waiting with WaitForSingleObject.

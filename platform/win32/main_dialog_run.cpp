@@ -15,12 +15,13 @@
 namespace talo::win32 {
 
 INT_PTR runMainDialog(HINSTANCE instance, DeviceLink link, WriteMessagePump& pump,
-                      FirmwareImage image) {
+                      FirmwareImage image, UpdateJournal* journal) {
     DeviceSession session;
     resetSession(session);
     Win32WindowOps ops(instance);
     ExecutionStateAwake awake;
     MainWindow logic(ops, link, session, image, &awake);
+    logic.context().journal = journal;
     MainWindowDialog dialog(ops, logic);
     WriteGate gate(dialog, pump, loadMessage(ops, kMsgKeepAwakeReason));
     ops.setProtectedWriteHooks(&gate);

@@ -1,3 +1,4 @@
+#include "history/file_journal.h"
 #include "platform/win32/firmware_resource.h"
 #include "platform/win32/main_dialog_run.h"
 #include "platform/win32/waitable_timer_clock.h"
@@ -14,7 +15,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     const auto hidCalls = win32::makeSystemHidCalls(pump);
     win32::Win32HidPlatform hid(*hidCalls);
     win32::WaitableTimerClock clock(pump);
-    win32::runMainDialog(instance, DeviceLink{hid, clock}, pump,
-                         win32::firmwareImageResource(instance));
+    const FirmwareImage image = win32::firmwareImageResource(instance);
+    FileJournal journal = windowJournal("talo-updater", image);
+    win32::runMainDialog(instance, DeviceLink{hid, clock}, pump, image, &journal);
     return 0;
 }

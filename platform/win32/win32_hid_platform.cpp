@@ -143,6 +143,23 @@ void Win32HidPlatform::releaseClaim(HidHandle handle) {
     }
 }
 
+bool Win32HidPlatform::serialNumber(HidHandle handle, std::u16string& serial) {
+    if (paths_.count(handle) == 0) {
+        return false;
+    }
+    // A USB string descriptor holds at most 126 UTF-16 units; the call adds the terminator.
+    wchar_t buffer[128] = {};
+    if (!calls_.getSerialNumberString(toHandle(handle), buffer, sizeof buffer - sizeof buffer[0]) ||
+        buffer[0] == L'\0') {
+        return false;
+    }
+    serial.clear();
+    for (const wchar_t* c = buffer; *c != L'\0'; ++c) {
+        serial.push_back(static_cast<char16_t>(*c));
+    }
+    return true;
+}
+
 bool Win32HidPlatform::attributes(HidHandle handle, std::uint16_t& vendorId,
                                   std::uint16_t& productId) {
     HIDD_ATTRIBUTES attributes{};

@@ -34,6 +34,8 @@ class Win32HidPlatform final : public HidPlatform {
     // through this program's own handles are checked against each other here.
     bool claim(HidHandle handle, UnitClaim kind) override;
     void releaseClaim(HidHandle handle) override;
+    // HidD_GetSerialNumberString; a device with an empty serial number has none.
+    bool serialNumber(HidHandle handle, std::u16string& serial) override;
     std::uint32_t lastError() const override { return lastError_; }
 
   private:

@@ -275,5 +275,59 @@ TEST_F(UpdateTest, WriteSpanHoldsTheClaimAndTheSystemAwakeFromLockToRestore) {
     EXPECT_TRUE(hid.claim(session.handle, UnitClaim::Exclusive));  // released afterwards
 }
 
+// Keeps the attempts the update hands over, and what the view had been told by then.
+class RecordingJournal final : public UpdateJournal {
+  public:
+    explicit RecordingJournal(const RecordingView& view) : view_(view) {}
+    void recordAttempt(const UpdateAttempt& attempt) override {
+        attempts.push_back(attempt);
+        eventsWhenRecorded = view_.milestones();
+    }
+    std::vector<UpdateAttempt> attempts;
+    Events eventsWhenRecorded;
+
+  private:
+    const RecordingView& view_;
+};
+
+class JournalTest : public UpdateTest {
+  protected:
+    void SetUp() override {
+        UpdateTest::SetUp();
+        unit().serialNumber = u"SN-1";
+        context.journal = &journal;
+    }
+    RecordingJournal journal{view};
+};
+
+// One record per attempt, inside the write span (so nothing can end the program between the
+// write and its record), with the unit as found before the first command.
+TEST_F(JournalTest, EachAttemptIsRecordedOnceWithinTheWriteSpan) {
+    runUpdate(context);
+    ASSERT_EQ(journal.attempts.size(), 1u);
+    const UpdateAttempt& written = journal.attempts[0];
+    EXPECT_TRUE(written.written);
+    EXPECT_EQ(written.unit.controllerFirmwareVersion(), sim::kOlderControllerVersion);
+    EXPECT_EQ(written.serialNumber, u"SN-1");
+    EXPECT_EQ(written.durationMicros, clock.nowMicros());  // the clock started with the lock
+    EXPECT_EQ(journal.eventsWhenRecorded.back(), "step Restore");
+
+    evaluateReadiness(context, EvaluationCaller::StartUp);
+    view.answerYes = true;  // the controller holds the carried version now
+    unit().injectFault(kCmdEraseFirmware, sim::FaultKind::ErrorStatus, 0, 0x0106);  // the next
+    runUpdate(context);
+    ASSERT_EQ(journal.attempts.size(), 2u);
+    EXPECT_FALSE(journal.attempts[1].written);
+    EXPECT_EQ(journal.attempts[1].failedStep, UpdateStep::Erase);
+    EXPECT_EQ(journal.attempts[1].result, 0x0106);
+    EXPECT_EQ(journal.eventsWhenRecorded.back(), "step Erase");
+
+    evaluateReadiness(context, EvaluationCaller::StartUp);
+    session.setControllerFirmwareVersion(0x0109);
+    view.answerYes = false;
+    runUpdate(context);  // a declined question is no attempt
+    EXPECT_EQ(journal.attempts.size(), 2u);
+}
+
 }  // namespace
 }  // namespace talo::test

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,9 @@
 namespace talo::linuxhid {
 
 // hidraw nodes backed by SOCK_SEQPACKET socket pairs, which keep report boundaries as hidraw
-// does. open() hands out one end; the test plays the device on the other, peer(devnode).
+// does. open() hands out one end; the test plays the device on the other, peer(devnode). Safe
+// to use from several threads (each with a LinuxHidPlatform of its own). A device's earlier
+// ends stay open until the fake goes, so a thread still serving one never meets a reused fd.
 class FakeHidrawOps final : public HidrawOps {
   public:
     struct Node {
@@ -32,16 +35,26 @@ class FakeHidrawOps final : public HidrawOps {
         for (const auto& [devnode, fd] : peers_) {
             ::close(fd);
         }
+        for (const int fd : retired_) {
+            ::close(fd);
+        }
     }
 
-    void add(const std::string& devnode, Node node) { nodes_[devnode] = std::move(node); }
-    int peer(const std::string& devnode) const { return peers_.at(devnode); }
+    void add(const std::string& devnode, Node node) {
+        const std::lock_guard lock(mutex_);
+        nodes_[devnode] = std::move(node);
+    }
+    int peer(const std::string& devnode) const {
+        const std::lock_guard lock(mutex_);
+        return peers_.at(devnode);
+    }
     const std::vector<std::string>& opened() const { return opened_; }
 
     // Called with the device's end each time a node is opened, to start a device that answers.
     std::function<void(const std::string& devnode, int peer)> onOpen;
 
     int open(const std::string& devnode, int& error) override {
+        const std::lock_guard lock(mutex_);
         opened_.push_back(devnode);
         const auto found = nodes_.find(devnode);
         error = found == nodes_.end() ? ENOENT : found->second.openError;
@@ -50,7 +63,7 @@ class FakeHidrawOps final : public HidrawOps {
             return -1;
         }
         if (peers_.count(devnode) != 0) {
-            ::close(peers_[devnode]);
+            retired_.push_back(peers_[devnode]);
         }
         peers_[devnode] = pair[1];
         open_[pair[0]] = devnode;
@@ -61,6 +74,7 @@ class FakeHidrawOps final : public HidrawOps {
     }
 
     void close(int fd) override {
+        const std::lock_guard lock(mutex_);
         if (const auto found = open_.find(fd); found != open_.end()) {
             locks_[found->second].erase(fd);
         }
@@ -70,18 +84,21 @@ class FakeHidrawOps final : public HidrawOps {
     }
 
     bool rawInfo(int fd, std::uint16_t& vendorId, std::uint16_t& productId) override {
+        const std::lock_guard lock(mutex_);
         vendorId = nodes_.at(open_.at(fd)).vendorId;
         productId = nodes_.at(open_.at(fd)).productId;
         return true;
     }
 
     bool reportDescriptor(int fd, std::vector<std::uint8_t>& descriptor) override {
+        const std::lock_guard lock(mutex_);
         descriptor = nodes_.at(open_.at(fd)).descriptor;
         return true;
     }
 
     // flock semantics per node: shared locks coexist, an exclusive one excludes all others.
     bool lock(int fd, bool exclusive) override {
+        const std::lock_guard guard(mutex_);
         auto& holders = locks_[open_.at(fd)];
         holders.erase(fd);
         for (const auto& [holder, holderExclusive] : holders) {
@@ -93,9 +110,14 @@ class FakeHidrawOps final : public HidrawOps {
         return true;
     }
 
-    void unlock(int fd) override { locks_[open_.at(fd)].erase(fd); }
+    void unlock(int fd) override {
+        const std::lock_guard lock(mutex_);
+        locks_[open_.at(fd)].erase(fd);
+    }
 
   private:
+    mutable std::mutex mutex_;
+    std::vector<int> retired_;  // earlier device ends, closed with the fake
     std::map<std::string, Node> nodes_;
     std::map<std::string, std::map<int, bool>> locks_;  // devnode -> fd -> exclusive
     std::map<std::string, int> peers_;

@@ -25,8 +25,10 @@ class FakeSysfs {
 
     std::string root() const { return root_.string(); }
 
-    // Adds a hidraw node whose parent's uevent holds `hidId` (empty: no HID_ID line).
-    void addHidraw(const std::string& name, const std::string& hidId) {
+    // Adds a hidraw node whose parent's uevent holds `hidId` (empty: no HID_ID line) and
+    // `uniq` (empty: no HID_UNIQ line).
+    void addHidraw(const std::string& name, const std::string& hidId,
+                   const std::string& uniq = {}) {
         const std::filesystem::path node = root_ / "class" / "hidraw" / name;
         std::filesystem::create_directories(node / "device");
         std::ofstream(node / "uevent") << "MAJOR=241\nMINOR=0\nDEVNAME=" << name << "\n";
@@ -34,6 +36,9 @@ class FakeSysfs {
         parent << "DRIVER=hid-generic\n";
         if (!hidId.empty()) {
             parent << "HID_ID=" << hidId << "\n";
+        }
+        if (!uniq.empty()) {
+            parent << "HID_UNIQ=" << uniq << "\n";
         }
         parent << "HID_NAME=Test device\nMODALIAS=hid:b0003g0001v00001209p00000001\n";
     }

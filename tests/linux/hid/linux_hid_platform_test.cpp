@@ -52,9 +52,9 @@ class LinuxHidPlatformTest : public ::testing::Test {
 
     // A hidraw node known to sysfs (with its HID_ID) and to the fake kernel.
     void plug(int number, std::uint16_t vendor, std::uint16_t product, Bytes descriptor,
-              int openError = 0) {
+              int openError = 0, const std::string& serial = {}) {
         const std::string name = "hidraw" + std::to_string(number);
-        sysfs_.addHidraw(name, hidId(vendor, product));
+        sysfs_.addHidraw(name, hidId(vendor, product), serial);
         FakeHidrawOps::Node node;
         node.descriptor = std::move(descriptor);
         node.vendorId = vendor;
@@ -79,6 +79,17 @@ class LinuxHidPlatformTest : public ::testing::Test {
     linuxhid::SysfsHidrawLister lister_{sysfs_.root(), "/dev"};
     LinuxHidPlatform platform_{lister_, ops_};
 };
+
+TEST_F(LinuxHidPlatformTest, SerialNumberIsTheParentsHidUniqWhereItHasOne) {
+    plug(0, kVendor, 1, kUnitDescriptor, 0, "TP-0042");
+    plug(1, kVendor, 1, kUnitDescriptor);
+    const HidHandle named = openListed(0);
+    const HidHandle unnamed = openListed(1);
+    std::u16string serial;
+    EXPECT_TRUE(platform_.serialNumber(named, serial));
+    EXPECT_EQ(serial, u"TP-0042");
+    EXPECT_FALSE(platform_.serialNumber(unnamed, serial));
+}
 
 TEST_F(LinuxHidPlatformTest, DeviceWithoutReportIdsIsFramedWithZeroIdByte) {
     plug(0, kVendor, 1, kUnnumberedDescriptor);
