@@ -65,19 +65,6 @@ TEST(MainDialogTemplate, CompiledTemplateHoldsTheGeneratedLayout) {
     }
 }
 
-// The program's manifest (this test program carries the same) makes it system DPI aware, so
-// the dialog lays out at the system's DPI; it runs as the invoking user and keeps the classic
-// controls. Wine counts every program as DPI aware, so the manifest itself is read.
-TEST(ProgramManifest, SystemDpiAwareAsInvokerWithClassicControls) {
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), RT_MANIFEST);
-    ASSERT_NE(found, nullptr);
-    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))),
-                               SizeofResource(nullptr, found));
-    EXPECT_NE(manifest.find("WindowsSettings\">true</dpiAware>"), std::string::npos);
-    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
-    EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
-}
-
 // The progress window is laid out for 96 DPI: 400 x 50 at (300, 275), centred on (500, 300).
 TEST(ProgressWindowScaling, GrowsWithTheScreenAroundTheSameCentre) {
     const std::map<int, RECT> cases = {
