@@ -135,10 +135,11 @@ inline std::string describe(const DeviceNotification* record) {
     return text;
 }
 
-// Writes what reaches a dialog handler into `log` and answers with `answer`.
+// Writes what reaches a dialog handler into `log` and answers with `answer`; of the statics
+// only the controller's version gets a brush.
 class RecordingHandler final : public DialogHandler {
   public:
-    std::intptr_t onInitDialog(HWND) override { return add("init", 1); }
+    std::intptr_t onInitDialog(HWND) override { return add("init"); }
     std::intptr_t onCommand(int controlId) override {
         add("command " + std::to_string(controlId));
         if (controlId == kIdUpdate && duringUpdate) {
@@ -147,9 +148,8 @@ class RecordingHandler final : public DialogHandler {
         return answer;
     }
     HBRUSH onCtlColorStatic(int controlId) override {
-        const bool red = controlId == kIdControllerVersion;
-        return add("colour " + std::to_string(controlId),
-                   red ? GetSysColorBrush(COLOR_WINDOW) : nullptr);
+        add("colour " + std::to_string(controlId));
+        return controlId == kIdControllerVersion ? GetSysColorBrush(COLOR_WINDOW) : nullptr;
     }
     void onPaint(HDC) override { add("paint"); }
     std::intptr_t onDeviceChange(std::uint32_t code, const DeviceNotification* record) override {
@@ -159,9 +159,9 @@ class RecordingHandler final : public DialogHandler {
     }
     void onTimer(UINT_PTR timerId) override { add("timer " + std::to_string(timerId)); }
     bool onSystemCommand(unsigned command) override {
-        return add("system " + std::to_string(command), answer != 0);
+        return add("system " + std::to_string(command)) != 0;
     }
-    bool onQueryEndSession() override { return add("end session", answer != 0); }
+    bool onQueryEndSession() override { return add("end session") != 0; }
 
     std::vector<std::string> log;
     std::intptr_t answer = 1;
@@ -169,10 +169,9 @@ class RecordingHandler final : public DialogHandler {
     std::function<void()> duringDeviceChange = [] {};  // once, inside the next notification
 
   private:
-    template <typename T = int>
-    T add(std::string entry, T result = {}) {
+    std::intptr_t add(std::string entry) {
         log.push_back(std::move(entry));
-        return result;
+        return answer;
     }
 };
 
