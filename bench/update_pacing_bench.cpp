@@ -22,13 +22,19 @@ int runUpdate(talo::Clock& clock) {
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream in;
-    Environment environment{Console{out, err, in, false, false, false},
-                            clock,
-                            talo::FirmwareImage{talo_firmware_image, talo_firmware_image_size},
-                            {},
-                            {},
-                            500,
-                            nullptr};
+    Environment environment{
+        .console = Console{out, err, in, false, false, false},
+        .clock = clock,
+        .image = talo::FirmwareImage{talo_firmware_image, talo_firmware_image_size},
+        .systemHid = {},
+        .noUnitHint = {},
+        .waitPollMs = 500,
+        .unitClock = {},
+        .journal = nullptr,
+        .historyFile = {},
+        .systemAwake = {},
+        .simulation = nullptr,
+    };
     return talo::flash::runTool({"update", "--simulate"}, environment);
 }
 

@@ -64,6 +64,14 @@ class HidPlatform {
     virtual bool claim(HidHandle handle, UnitClaim kind) = 0;
     virtual void releaseClaim(HidHandle handle) = 0;
 
+    // The device's USB serial number string, where it has one. Returns false when it has none
+    // or it cannot be read; programs that do not name units need not ask.
+    virtual bool serialNumber(HidHandle handle, std::u16string& serial) {
+        (void)handle;
+        (void)serial;
+        return false;
+    }
+
     // System error code of the most recent report transfer: 0 after a transfer that
     // succeeded, the platform's code (GetLastError(), errno) after one that failed.
     virtual std::uint32_t lastError() const = 0;

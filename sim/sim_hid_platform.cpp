@@ -364,4 +364,13 @@ bool SimHidPlatform::readReport(HidHandle handle, std::uint8_t* data, std::size_
     return true;
 }
 
+bool SimHidPlatform::serialNumber(HidHandle handle, std::u16string& serial) {
+    const Device* device = deviceOf(handle);
+    if (device == nullptr || !device->unit || device->unit->serialNumber.empty()) {
+        return false;
+    }
+    serial = device->unit->serialNumber;
+    return true;
+}
+
 }  // namespace talo::sim

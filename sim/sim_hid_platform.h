@@ -97,6 +97,8 @@ class SimHidPlatform final : public HidPlatform {
                     std::uint32_t timeoutMs) override;
     bool claim(HidHandle handle, UnitClaim kind) override;
     void releaseClaim(HidHandle handle) override;
+    // The unit's serialNumber; false for other devices and units without one.
+    bool serialNumber(HidHandle handle, std::u16string& serial) override;
     std::uint32_t lastError() const override { return lastError_; }
 
   private:

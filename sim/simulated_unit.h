@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace talo::sim {
@@ -63,6 +64,7 @@ struct SimulatedUnit {
     std::uint16_t productId = 1;
     std::uint32_t inputReportLength = 65;   // report id byte included
     std::uint32_t outputReportLength = 65;  // report id byte included
+    std::u16string serialNumber;            // USB serial number; empty: the unit has none
 
     // --- Identify answer
     std::uint8_t unitMode = 0;       // 0: normal (link to a controller); else bootloader

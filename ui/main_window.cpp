@@ -110,16 +110,18 @@ bool MainWindow::isRedRowControl(int controlId) {
 }
 
 LogoPlacement logoPlacement(int bitmapWidth, int bitmapHeight, const ScreenRect& window,
-                            const ScreenRect& groupBox, int dialogFrameWidth, int captionHeight) {
+                            const ScreenRect& groupBox, int dialogFrameWidth, int captionHeight,
+                            int dotsPerInch) {
+    const auto forScreen = [dotsPerInch](int pixels) { return pixels * dotsPerInch / 96; };
     LogoPlacement placement;
-    placement.x = groupBox.right - (window.left + dialogFrameWidth) + 20;
+    placement.x = groupBox.right - (window.left + dialogFrameWidth) + forScreen(20);
     placement.y = groupBox.top - (window.top + captionHeight);
     if (bitmapWidth <= 0 || bitmapHeight <= 0) {
         return placement;  // no bitmap: nothing to draw
     }
-    const int space = window.right - groupBox.right - 10;
+    const int space = window.right - groupBox.right - forScreen(10);
     // A window too narrow for any logo draws none rather than a mirrored one.
-    placement.width = std::max(std::min(bitmapWidth / 2, space), 0);
+    placement.width = std::max(std::min(forScreen(bitmapWidth / 2), space), 0);
     // Single precision, truncated toward zero, as the logo has always been scaled.
     const float scaled = static_cast<float>(placement.width) / static_cast<float>(bitmapWidth) *
                          static_cast<float>(bitmapHeight);

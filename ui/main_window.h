@@ -76,8 +76,10 @@ struct LogoPlacement {
 };
 
 // window and groupBox are screen rectangles of the main window and of group box 40007;
-// dialogFrameWidth is SM_CXDLGFRAME, captionHeight SM_CYCAPTION.
+// dialogFrameWidth is SM_CXDLGFRAME, captionHeight SM_CYCAPTION. On a screen of more than 96
+// dots per inch the logo's size, its gap to the group box and its margin grow with the window.
 LogoPlacement logoPlacement(int bitmapWidth, int bitmapHeight, const ScreenRect& window,
-                            const ScreenRect& groupBox, int dialogFrameWidth, int captionHeight);
+                            const ScreenRect& groupBox, int dialogFrameWidth, int captionHeight,
+                            int dotsPerInch = 96);
 
 }  // namespace talo

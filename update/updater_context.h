@@ -6,6 +6,7 @@
 #include "device/device_link.h"
 #include "device/device_session.h"
 #include "update/system_awake.h"
+#include "update/update_journal.h"
 #include "update/updater_view.h"
 
 namespace talo {
@@ -32,7 +33,8 @@ struct UpdaterContext {
     DeviceSession& session;
     UpdaterView& view;
     FirmwareImage image;
-    SystemAwake* awake = nullptr;  // borrowed; null: nothing keeps the system awake
+    SystemAwake* awake = nullptr;      // borrowed; null: nothing keeps the system awake
+    UpdateJournal* journal = nullptr;  // borrowed; null: attempts are not recorded
 };
 
 }  // namespace talo

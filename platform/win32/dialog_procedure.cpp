@@ -57,6 +57,20 @@ INT_PTR dispatchDialogMessage(DialogHandler& handler, HWND window, UINT message,
                                                                  readable ? &record : nullptr);
             return handled != 0 ? 1 : 0;
         }
+        case WM_TIMER:
+            handler.onTimer(static_cast<UINT_PTR>(wParam));
+            return 1;
+        case WM_SYSCOMMAND:
+            return handler.onSystemCommand(static_cast<unsigned>(wParam & 0xFFF0)) ? 1 : 0;
+        case WM_QUERYENDSESSION:
+            if (handler.onQueryEndSession()) {
+                return 0;  // the dialog manager answers TRUE
+            }
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, FALSE);
+            return 1;
+        case kReplayDeviceChangeMessage:
+            handler.onReplayDeviceChange();
+            return 1;
         default:
             return 0;
     }

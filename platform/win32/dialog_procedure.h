@@ -21,7 +21,18 @@ class DialogHandler {
     // record is null when the message carried no readable record.
     virtual std::intptr_t onDeviceChange(std::uint32_t eventCode,
                                          const DeviceNotification* record) = 0;
+    virtual void onTimer(UINT_PTR /*timerId*/) {}
+    // WM_SYSCOMMAND with the command's upper bits; true keeps the system from carrying it out.
+    virtual bool onSystemCommand(unsigned /*command*/) { return false; }
+    // WM_QUERYENDSESSION: false refuses to let the session end now.
+    virtual bool onQueryEndSession() { return true; }
+    // kReplayDeviceChangeMessage: a device notification that was held back is due.
+    virtual void onReplayDeviceChange() {}
 };
+
+// Posted to the main dialog, once per pending notification, when held-back device
+// notifications are due.
+inline constexpr UINT kReplayDeviceChangeMessage = WM_APP + 1;
 
 // Text colour of the red row.
 inline constexpr COLORREF kRedRowTextColour = RGB(255, 0, 0);

@@ -5,6 +5,8 @@ namespace {
 
 class RealHidSystemCalls final : public HidSystemCalls {
   public:
+    explicit RealHidSystemCalls(ObjectWait& wait) : wait_(wait) {}
+
     void getHidGuid(GUID& guid) override { HidD_GetHidGuid(&guid); }
 
     HDEVINFO getClassDevs(const GUID& guid, DWORD flags) override {
@@ -34,6 +36,10 @@ class RealHidSystemCalls final : public HidSystemCalls {
 
     BOOL closeHandle(HANDLE handle) override { return CloseHandle(handle); }
 
+    BOOLEAN getSerialNumberString(HANDLE device, wchar_t* buffer, ULONG bytes) override {
+        return HidD_GetSerialNumberString(device, buffer, bytes);
+    }
+
     BOOLEAN getAttributes(HANDLE device, HIDD_ATTRIBUTES& attributes) override {
         attributes.Size = sizeof(attributes);
         return HidD_GetAttributes(device, &attributes);
@@ -62,7 +68,7 @@ class RealHidSystemCalls final : public HidSystemCalls {
     }
 
     DWORD waitForSingleObject(HANDLE object, DWORD timeoutMs) override {
-        return WaitForSingleObject(object, timeoutMs);
+        return wait_.waitFor(object, timeoutMs);
     }
 
     BOOL cancelIoEx(HANDLE device, OVERLAPPED& io) override { return CancelIoEx(device, &io); }
@@ -73,13 +79,20 @@ class RealHidSystemCalls final : public HidSystemCalls {
     }
 
     DWORD getLastError() override { return GetLastError(); }
+
+  private:
+    ObjectWait& wait_;
 };
 
 }  // namespace
 
 HidSystemCalls& systemHidCalls() {
-    static RealHidSystemCalls calls;
+    static RealHidSystemCalls calls(plainObjectWait());
     return calls;
+}
+
+std::unique_ptr<HidSystemCalls> makeSystemHidCalls(ObjectWait& wait) {
+    return std::make_unique<RealHidSystemCalls>(wait);
 }
 
 }  // namespace talo::win32

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include "platform/win32/object_wait.h"
 #include "platform/win32/win32_headers.h"
 
 namespace talo::win32 {
@@ -38,9 +41,19 @@ class HidSystemCalls {
     virtual BOOL getOverlappedResult(HANDLE device, OVERLAPPED& io, DWORD& transferred,
                                      BOOL wait) = 0;
     virtual DWORD getLastError() = 0;
+    // HidD_GetSerialNumberString; `bytes` is the buffer's size in bytes.
+    virtual BOOLEAN getSerialNumberString(HANDLE device, wchar_t* buffer, ULONG bytes) {
+        (void)device;
+        (void)buffer;
+        (void)bytes;
+        return FALSE;
+    }
 };
 
-// The real calls.
+// The real calls, waiting with WaitForSingleObject.
 HidSystemCalls& systemHidCalls();
+
+// The real calls with transfers waiting through `wait`, which must outlive them.
+std::unique_ptr<HidSystemCalls> makeSystemHidCalls(ObjectWait& wait);
 
 }  // namespace talo::win32

@@ -26,10 +26,10 @@ void paintLogo(HDC dc, HWND mainWindow, HINSTANCE instance) {
     if (GetObjectW(bitmap, sizeof(info), &info) == sizeof(info) &&
         (memory = CreateCompatibleDC(dc)) != nullptr) {
         HGDIOBJ previous = SelectObject(memory, bitmap);
-        const LogoPlacement place =
-            logoPlacement(info.bmWidth, info.bmHeight, screenRect(mainWindow),
-                          screenRect(GetDlgItem(mainWindow, kIdVersionGroup)),
-                          GetSystemMetrics(SM_CXDLGFRAME), GetSystemMetrics(SM_CYCAPTION));
+        const LogoPlacement place = logoPlacement(
+            info.bmWidth, info.bmHeight, screenRect(mainWindow),
+            screenRect(GetDlgItem(mainWindow, kIdVersionGroup)), GetSystemMetrics(SM_CXDLGFRAME),
+            GetSystemMetrics(SM_CYCAPTION), GetDeviceCaps(dc, LOGPIXELSX));
         if (place.width > 0 && place.height > 0) {
             TransparentBlt(dc, place.x, place.y, place.width, place.height, memory, 0, 0,
                            info.bmWidth, info.bmHeight, kTransparentGreen);

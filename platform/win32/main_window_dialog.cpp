@@ -6,7 +6,15 @@ namespace talo::win32 {
 
 std::intptr_t MainWindowDialog::onInitDialog(HWND window) {
     ops_.attach(window);
-    return logic_.onInitDialog();
+    const std::intptr_t result = logic_.onInitDialog();
+    SetTimer(window, kRetryTimerId, kRetryPeriodMs, nullptr);
+    return result;
+}
+
+void MainWindowDialog::onTimer(UINT_PTR timerId) {
+    if (timerId == kRetryTimerId) {
+        logic_.onRetryTimer();
+    }
 }
 
 std::intptr_t MainWindowDialog::onCommand(int controlId) {

@@ -34,6 +34,27 @@ HANDLE acquireUnitClaim(const std::u16string& path, DWORD waitMs) {
     return nullptr;
 }
 
+namespace {
+
+std::wstring writeMarkerName(const std::u16string& path) {
+    return unitClaimMutexName(path) + L"-write";
+}
+
+}  // namespace
+
+HANDLE markUnitWritten(const std::u16string& path) {
+    return CreateEventW(nullptr, TRUE, FALSE, writeMarkerName(path).c_str());
+}
+
+bool unitIsWritten(const std::u16string& path) {
+    HANDLE marker = OpenEventW(SYNCHRONIZE, FALSE, writeMarkerName(path).c_str());
+    if (marker == nullptr) {
+        return false;
+    }
+    CloseHandle(marker);
+    return true;
+}
+
 void releaseUnitClaim(HANDLE mutex) {
     if (mutex != nullptr) {
         ReleaseMutex(mutex);

@@ -19,4 +19,11 @@ HANDLE acquireUnitClaim(const std::u16string& path, DWORD waitMs);
 // Releases and closes a mutex returned by acquireUnitClaim(), on the thread that acquired it.
 void releaseUnitClaim(HANDLE mutex);
 
+// While a program writes the unit at `path` it also holds a marker, so that others tell a write
+// (busy for half a minute: refuse at once) from a brief identification (worth a short wait).
+// markUnitWritten() returns the marker, to be closed with CloseHandle when the write ends, or
+// null when it cannot be made; the marker goes away with the last handle to it.
+HANDLE markUnitWritten(const std::u16string& path);
+bool unitIsWritten(const std::u16string& path);
+
 }  // namespace talo::win32

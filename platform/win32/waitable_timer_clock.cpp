@@ -15,7 +15,7 @@ constexpr std::int64_t kSpinMicros = 500;
 
 }  // namespace
 
-WaitableTimerClock::WaitableTimerClock() {
+WaitableTimerClock::WaitableTimerClock(ObjectWait& wait) : wait_(wait) {
     LARGE_INTEGER frequency{};
     QueryPerformanceFrequency(&frequency);
     ticksPerSecond_ = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
@@ -60,7 +60,7 @@ void WaitableTimerClock::sleepMs(std::uint32_t ms) {
             LARGE_INTEGER due{};
             due.QuadPart = -timedMicros * 10;  // relative, in 100 ns units
             if (SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE)) {
-                waited = WaitForSingleObject(timer_, INFINITE) == WAIT_OBJECT_0;
+                waited = wait_.waitFor(timer_, INFINITE) == WAIT_OBJECT_0;
             }
         }
         if (!waited) {

@@ -76,29 +76,88 @@ void Win32HidPlatform::close(HidHandle handle) {
     calls_.closeHandle(toHandle(handle));
 }
 
+namespace {
+
+void releaseClaimObjects(HANDLE mutex, HANDLE writeMarker) {
+    if (writeMarker != nullptr) {
+        CloseHandle(writeMarker);
+    }
+    releaseUnitClaim(mutex);
+}
+
+}  // namespace
+
+Win32HidPlatform::~Win32HidPlatform() {
+    for (const auto& [handle, claim] : claims_) {
+        releaseClaimObjects(claim.mutex, claim.writeMarker);
+    }
+}
+
+bool Win32HidPlatform::conflictsWithOwnClaim(HidHandle handle, const std::wstring& name,
+                                             UnitClaim kind) const {
+    for (const auto& [other, claim] : claims_) {
+        if (other != handle && claim.name == name &&
+            (kind == UnitClaim::Exclusive || claim.kind == UnitClaim::Exclusive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Win32HidPlatform::claim(HidHandle handle, UnitClaim kind) {
     const auto path = paths_.find(handle);
     if (path == paths_.end()) {
         return false;
     }
-    if (claims_.count(handle) != 0) {
-        return true;  // the mutex is this handle's already
+    std::wstring name = unitClaimMutexName(path->second);
+    if (conflictsWithOwnClaim(handle, name, kind)) {
+        return false;
+    }
+    const auto held = claims_.find(handle);
+    if (held != claims_.end()) {
+        // The mutex is this handle's already; no other program can hold the unit.
+        if (kind == UnitClaim::Exclusive && held->second.kind == UnitClaim::Shared) {
+            held->second.kind = kind;
+            held->second.writeMarker = markUnitWritten(path->second);
+        }
+        return true;
+    }
+    if (kind == UnitClaim::Shared && unitIsWritten(path->second)) {
+        return false;  // another program writes: waiting would only hold this one up
     }
     constexpr DWORD kSharedWaitMs = 500;
     HANDLE mutex = acquireUnitClaim(path->second, kind == UnitClaim::Shared ? kSharedWaitMs : 0);
     if (mutex == nullptr) {
         return false;
     }
-    claims_[handle] = mutex;
+    HANDLE marker = kind == UnitClaim::Exclusive ? markUnitWritten(path->second) : nullptr;
+    claims_[handle] = Claim{mutex, marker, std::move(name), kind};
     return true;
 }
 
 void Win32HidPlatform::releaseClaim(HidHandle handle) {
     const auto found = claims_.find(handle);
     if (found != claims_.end()) {
-        releaseUnitClaim(found->second);
+        releaseClaimObjects(found->second.mutex, found->second.writeMarker);
         claims_.erase(found);
     }
+}
+
+bool Win32HidPlatform::serialNumber(HidHandle handle, std::u16string& serial) {
+    if (paths_.count(handle) == 0) {
+        return false;
+    }
+    // A USB string descriptor holds at most 126 UTF-16 units; the call adds the terminator.
+    wchar_t buffer[128] = {};
+    if (!calls_.getSerialNumberString(toHandle(handle), buffer, sizeof buffer - sizeof buffer[0]) ||
+        buffer[0] == L'\0') {
+        return false;
+    }
+    serial.clear();
+    for (const wchar_t* c = buffer; *c != L'\0'; ++c) {
+        serial.push_back(static_cast<char16_t>(*c));
+    }
+    return true;
 }
 
 bool Win32HidPlatform::attributes(HidHandle handle, std::uint16_t& vendorId,

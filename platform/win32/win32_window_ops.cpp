@@ -100,12 +100,27 @@ void Win32WindowOps::deleteBrush(BrushHandle brush) {
     }
 }
 
+RECT scaledAroundCentre(int x, int y, int width, int height, int dotsPerInch) {
+    const int scaledWidth = MulDiv(width, dotsPerInch, 96);
+    const int scaledHeight = MulDiv(height, dotsPerInch, 96);
+    const int left = x + width / 2 - scaledWidth / 2;
+    const int top = y + height / 2 - scaledHeight / 2;
+    return RECT{left, top, left + scaledWidth, top + scaledHeight};
+}
+
 bool Win32WindowOps::createProgressWindow(const std::u16string& title, int x, int y, int width,
                                           int height) {
     destroyProgressWindow();
+    // The dialog grows with the system's DPI through its dialog units; the progress window is
+    // given in 96-DPI pixels and grows by the same factor.
+    HDC screen = GetDC(nullptr);
+    const int dotsPerInch = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    ReleaseDC(nullptr, screen);
+    const RECT place = scaledAroundCentre(x, y, width, height, dotsPerInch);
     // Neither child nor pop-up: the system gives it a title bar and a border.
-    progress_ = CreateWindowExW(0, PROGRESS_CLASSW, wide(title), WS_VISIBLE | PBS_SMOOTH, x, y,
-                                width, height, main_, nullptr, instance_, nullptr);
+    progress_ = CreateWindowExW(0, PROGRESS_CLASSW, wide(title), WS_VISIBLE | PBS_SMOOTH,
+                                place.left, place.top, place.right - place.left,
+                                place.bottom - place.top, main_, nullptr, instance_, nullptr);
     return progress_ != nullptr;
 }
 
@@ -159,6 +174,18 @@ void Win32WindowOps::showWindow(TopWindow window) {
     HWND handle = windowOf(window);
     if (handle != nullptr) {
         ShowWindow(handle, SW_SHOW);
+    }
+}
+
+void Win32WindowOps::enterProtectedWrite() {
+    if (hooks_ != nullptr) {
+        hooks_->writeBegins();
+    }
+}
+
+void Win32WindowOps::leaveProtectedWrite() {
+    if (hooks_ != nullptr) {
+        hooks_->writeEnds();
     }
 }
 

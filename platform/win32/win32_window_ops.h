@@ -5,6 +5,14 @@
 
 namespace talo::win32 {
 
+// What the platform does when the write of the controller's flash begins and ends.
+class ProtectedWriteHooks {
+  public:
+    virtual ~ProtectedWriteHooks() = default;
+    virtual void writeBegins() = 0;
+    virtual void writeEnds() = 0;
+};
+
 // WindowOps on the main dialog window: each call maps onto the Win32 function its interface
 // comment names. Owns the notification registration and the progress window.
 class Win32WindowOps final : public WindowOps {
@@ -42,9 +50,10 @@ class Win32WindowOps final : public WindowOps {
     void raiseToTop(TopWindow window) override;
     TopWindow foregroundWindow() override;
     void showWindow(TopWindow window) override;
-    void enterProtectedWrite() override { protectedWrite_ = true; }
-    void leaveProtectedWrite() override { protectedWrite_ = false; }
-    bool inProtectedWrite() const { return protectedWrite_; }
+    // The write span is handed to `hooks` (borrowed; null: none).
+    void setProtectedWriteHooks(ProtectedWriteHooks* hooks) { hooks_ = hooks; }
+    void enterProtectedWrite() override;
+    void leaveProtectedWrite() override;
 
   private:
     HWND windowOf(TopWindow window) const;
@@ -53,8 +62,12 @@ class Win32WindowOps final : public WindowOps {
     HWND main_ = nullptr;
     HWND progress_ = nullptr;
     HDEVNOTIFY notification_ = nullptr;
-    bool protectedWrite_ = false;
+    ProtectedWriteHooks* hooks_ = nullptr;
 };
+
+// A window rectangle laid out for 96 dots per inch, grown in proportion for a screen of
+// `dotsPerInch` around the same centre.
+RECT scaledAroundCentre(int x, int y, int width, int height, int dotsPerInch);
 
 // Wide-character views of UTF-16 text (wchar_t is 16 bits wide on Windows).
 inline const wchar_t* wide(const std::u16string& text) {

@@ -5,11 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app.h"
 #include "device/commands.h"
-#include "interrupt_guard.h"
-#include "resources/firmware_image.h"
-#include "sim/virtual_clock.h"
+#include "tests/flash/tool_fixture.h"
 
 namespace talo::flash {
 namespace {
@@ -17,55 +14,9 @@ namespace {
 constexpr std::uint64_t kMandatedPausesMs = 30'760;  // for the carried 61,616-byte image
 constexpr std::size_t kBlocks = 1284;
 
-// A clock that presses Ctrl-C at its n-th pause.
-class InterruptingClock final : public Clock {
-  public:
-    InterruptingClock(Clock& inner, std::size_t atPause) : inner_(inner), atPause_(atPause) {}
-    void sleepMs(std::uint32_t ms) override {
-        if (++pauses_ == atPause_) {
-            heldBack_ = onInterrupt();
-        }
-        inner_.sleepMs(ms);
-    }
-    std::uint64_t nowMicros() const override { return inner_.nowMicros(); }
-    bool heldBack() const { return heldBack_; }
-
-  private:
-    Clock& inner_;
-    std::size_t atPause_;
-    std::size_t pauses_ = 0;
-    bool heldBack_ = false;
-};
-
-class FlashToolTest : public ::testing::Test {
+class FlashToolTest : public ToolFixture {
   protected:
-    void SetUp() override {
-        image.assign(talo_firmware_image, talo_firmware_image + talo_firmware_image_size);
-    }
-
-    int run(std::vector<std::string> arguments, Clock* clockOverride = nullptr) {
-        out.str("");
-        err.str("");
-        Environment environment{Console{out, err, in, outIsTerminal, false, inIsTerminal},
-                                clockOverride != nullptr ? *clockOverride : clock,
-                                FirmwareImage{image.data(), image.size()},
-                                systemHid,
-                                noUnitHint,
-                                500,
-                                nullptr};
-        const int code = runTool(arguments, environment);
-        simulation = std::move(environment.simulation);
-        return code;
-    }
-
-    const sim::SimulatedUnit& unit() const { return simulation->unit(); }
-
-    // The flash holds exactly the image (the tail needs no filling: the length is whole words).
-    void expectFlashHoldsImage() const {
-        const std::vector<std::uint8_t>& flash = unit().flash.contents;
-        ASSERT_EQ(flash.size(), image.size());
-        EXPECT_TRUE(std::equal(flash.begin(), flash.end(), image.begin()));
-    }
+    void expectFlashHoldsImage() const { EXPECT_TRUE(flashHoldsImage()); }
 
     void expectNothingErased() const {
         EXPECT_EQ(unit().deliveredCount(kCmdEraseFirmware), 0u);
@@ -82,16 +33,16 @@ class FlashToolTest : public ::testing::Test {
         EXPECT_NE(text.find(member), std::string::npos) << text;
     }
 
-    std::vector<std::uint8_t> image;
-    std::ostringstream out;
-    std::ostringstream err;
-    std::istringstream in;
-    bool outIsTerminal = false;
-    bool inIsTerminal = false;
-    sim::VirtualClock clock;
-    std::function<std::unique_ptr<HidPlatform>()> systemHid;
-    std::function<std::string(HidPlatform&)> noUnitHint;
-    std::unique_ptr<SimulatedBus> simulation;
+    // The update's JSON Lines event `name` (the last one of that name).
+    nlohmann::json event(const std::string& name) const {
+        nlohmann::json found;
+        for (const nlohmann::json& line : jsonLines()) {
+            if (line.value("event", "") == name) {
+                found = line;
+            }
+        }
+        return found;
+    }
 };
 
 TEST_F(FlashToolTest, UpdateWritesTheImageWithTheMandatedPauses) {
@@ -180,8 +131,11 @@ TEST_F(FlashToolTest, DowngradeAcceptedByYesOptionOrTerminalAnswer) {
 
 TEST_F(FlashToolTest, UpdateJsonReportsTheDeclinedQuestion) {
     EXPECT_EQ(run({"update", "--json", "--simulate=downgrade"}), 5);
-    expectJsonWith(R"("question":{"caption":"Neuere Firmware gefunden")");
-    expectJsonWith(R"("answer":"no"},"outcome":"declined","blocksWritten":0)");
+    const nlohmann::json finished = event("finished");
+    EXPECT_EQ(finished["result"], "declined");
+    EXPECT_EQ(finished["question"]["caption"], "Neuere Firmware gefunden");
+    EXPECT_EQ(finished["question"]["answer"], "no");
+    EXPECT_EQ(event("summary")["exitCode"], 5);
 }
 
 TEST_F(FlashToolTest, FailedEraseShowsCaptionTextAndCodeLine) {
@@ -195,17 +149,29 @@ TEST_F(FlashToolTest, FailedEraseShowsCaptionTextAndCodeLine) {
     EXPECT_EQ(unit().deliveredCount(kCmdWriteBlock), 0u);
 }
 
-TEST_F(FlashToolTest, FailedBlockStopsTheWriteThere) {
-    EXPECT_EQ(run({"update", "--json", "--simulate=block-fails:13"}), 1);
-    expectJsonWith(
-        R"("outcome":"failed","blocksWritten":12,"failure":{"caption":"Update fehlgeschlagen!")");
-    expectJsonWith(R"(0x00000e01-0x00000000")");
-}
-
-TEST_F(FlashToolTest, UnplugDuringTheWriteFailsWithTheSystemCode) {
-    EXPECT_EQ(run({"update", "--json", "--simulate=unplug-at:100"}), 1);
-    expectJsonWith(R"("blocksWritten":99)");
-    expectJsonWith(R"(Fehlercode 0xfffffffe-0x0000048f")");  // write failed, device gone
+TEST_F(FlashToolTest, FailedWritesReportStepResultAndSystemCode) {
+    struct Case {
+        const char* plan;
+        const char* step;
+        std::int64_t result;
+        std::uint32_t systemError;
+        std::size_t blocks;
+    };
+    const Case cases[] = {
+        {"block-fails:13", "write", 0x0E01, 0, 12},
+        {"unplug-at:100", "write", -2, 0x48F, 99},  // write failed, device gone
+        {"lock-fails", "lock", 1627, 0, 0},         // the lock answers with its echo only
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.plan);
+        EXPECT_EQ(run({"update", "--json", std::string("--simulate=") + c.plan}), 1);
+        const nlohmann::json finished = event("finished");
+        EXPECT_EQ(finished["result"], "failed");
+        EXPECT_EQ(finished["failure"]["step"], c.step);
+        EXPECT_EQ(finished["failure"]["result"], c.result);
+        EXPECT_EQ(finished["failure"]["systemError"], c.systemError);
+        EXPECT_EQ(finished["blocksWritten"], c.blocks);
+    }
 }
 
 TEST_F(FlashToolTest, NotReadyUnitIsNotTouched) {
@@ -231,18 +197,11 @@ TEST_F(FlashToolTest, ProgressOnATerminalShowsEachPhaseAndEndsItsLine) {
     EXPECT_LT(std::count(text.begin(), text.end(), '\r'), 400);
 }
 
-TEST_F(FlashToolTest, CtrlCDuringTheWriteIsHeldBackUntilTheEnd) {
-    InterruptingClock interrupting(clock, 600);  // well inside the block loop
-    EXPECT_EQ(run({"update", "--simulate"}, &interrupting), 130);
-    EXPECT_TRUE(interrupting.heldBack());
-    expectFlashHoldsImage();
-    EXPECT_FALSE(unit().flash.systemLock);  // the restoring commands still went out
-}
-
 TEST_F(FlashToolTest, ListMarksTheUnitAmongForeignDevices) {
     EXPECT_EQ(run({"list", "--simulate=foreign:2"}), 0);
     EXPECT_NE(out.str().find("046d:c000  "), std::string::npos);
     EXPECT_NE(out.str().find("1209:0001  "), std::string::npos);
+    EXPECT_NE(out.str().find("programming unit, id SIM0001"), std::string::npos);
     EXPECT_NE(out.str().find("3 HID device(s) examined, 1 programming unit(s)"), std::string::npos);
 
     EXPECT_EQ(run({"list", "--json", "--simulate=no-unit,foreign:1"}), 3);
@@ -250,10 +209,23 @@ TEST_F(FlashToolTest, ListMarksTheUnitAmongForeignDevices) {
 }
 
 TEST_F(FlashToolTest, WaitPollsUntilTheUnitArrives) {
-    EXPECT_EQ(run({"info", "--wait", "--simulate=arrives-after:5"}), 0);
-    EXPECT_EQ(clock.pauses(), (std::vector<std::uint32_t>{500, 500, 500}));
-    EXPECT_NE(err.str().find("waiting for a programming unit"), std::string::npos);
-    EXPECT_NE(out.str().find("situation:  ready"), std::string::npos);
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* unitLine;
+    };
+    const Case cases[] = {
+        {{"info", "--wait", "--simulate=arrives-after:5"}, "(product 1)  SIM0001"},
+        // Another unit already present does not end the wait for the one named.
+        {{"info", "--wait", "--unit", "SIM0002", "--simulate=units:2,arrives-after:5@2"},
+         "(product 1)  SIM0002"},
+    };
+    for (const Case& c : cases) {
+        clock.clearPauses();
+        EXPECT_EQ(run(c.arguments), 0);
+        EXPECT_EQ(clock.pauses(), (std::vector<std::uint32_t>{500, 500, 500}));
+        EXPECT_NE(err.str().find("waiting for a programming unit"), std::string::npos);
+        EXPECT_NE(out.str().find(c.unitLine), std::string::npos) << out.str();
+    }
 }
 
 TEST_F(FlashToolTest, VersionPrintsImageVersionAndDigest) {
@@ -268,6 +240,8 @@ TEST_F(FlashToolTest, VersionPrintsImageVersionAndDigest) {
 TEST_F(FlashToolTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(run({"flash"}), 2);
     EXPECT_NE(err.str().find("unknown verb 'flash'"), std::string::npos);
+    EXPECT_EQ(run({"info", "list"}), 2);
+    EXPECT_NE(err.str().find("more than one verb: 'info' and 'list'"), std::string::npos);
     EXPECT_EQ(run({"info", "--simulate=block-fails:0"}), 2);
     EXPECT_EQ(run({"info", "--simulate=ready,bootloader"}), 2);
     EXPECT_EQ(run({"--json", "update", "--bogus"}), 2);
@@ -279,17 +253,25 @@ TEST_F(FlashToolTest, WithoutSystemHidOnlySimulationWorks) {
     EXPECT_NE(err.str().find("use --simulate"), std::string::npos);
 }
 
-TEST_F(FlashToolTest, SystemHidWithoutUnitAddsThePlatformsHint) {
+TEST_F(FlashToolTest, SystemHidProblemsSayWhy) {
     systemHid = [this] { return std::make_unique<sim::SimHidPlatform>(clock); };
     noUnitHint = [](HidPlatform&) { return std::string("install the udev rule"); };
     EXPECT_EQ(run({"info"}), 3);
     EXPECT_NE(err.str().find("no programming unit found; install the udev rule"),
               std::string::npos);
+    systemHid = [this] {
+        auto failing = std::make_unique<sim::SimHidPlatform>(clock);
+        failing->setListingFails(true);
+        return failing;
+    };
+    EXPECT_EQ(run({"list"}), 1);
+    EXPECT_NE(err.str().find("the list of HID devices cannot be had"), std::string::npos);
 }
 
 TEST_F(FlashToolTest, HelpListsVerbsAndExitCodes) {
     EXPECT_EQ(run({"--help"}), 0);
-    for (const char* word : {"list", "info", "update", "130", "--yes", "unplug-at:N"}) {
+    for (const char* word : {"list", "info", "update", "history", "130", "--yes", "--unit", "--all",
+                             "--repeat", "units:N", "unplug-at:N"}) {
         EXPECT_NE(out.str().find(word), std::string::npos) << word;
     }
 }

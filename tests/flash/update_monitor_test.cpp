@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "interrupt_guard.h"
 #include "sim/virtual_clock.h"
 
 namespace talo::flash {
@@ -14,7 +13,6 @@ constexpr std::size_t kImageBytes = 61'616;
 class UpdateMonitorTest : public ::testing::Test {
   protected:
     void SetUp() override { monitor.onPhase(UpdatePhase::Lock); }
-    void TearDown() override { endCriticalStretch(); }
 
     sim::VirtualClock clock;
     UpdateMonitor monitor{clock, nullptr, kBlocks};

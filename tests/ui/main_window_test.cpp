@@ -161,5 +161,14 @@ TEST(LogoPlacementTest, ScalesIntoTheSpaceRightOfTheGroupBox) {
     }
 }
 
+// On a high-DPI screen the logo, its gap and its margin grow with the screen's scale.
+TEST(LogoPlacementTest, HighDpiScalesSizeGapAndMargin) {
+    const ScreenRect groupBox{140, 100, 500, 240};
+    const LogoPlacement wide = logoPlacement(365, 122, {100, 50, 900, 600}, groupBox, 4, 29, 144);
+    EXPECT_EQ((std::array{wide.x, wide.width, wide.height}),
+              (std::array{500 - (100 + 4) + 30, 273, 91}));
+    EXPECT_EQ(logoPlacement(365, 122, {100, 50, 700, 600}, groupBox, 4, 29, 192).width, 180);
+}
+
 }  // namespace
 }  // namespace talo

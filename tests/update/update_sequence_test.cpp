@@ -189,50 +189,13 @@ TEST_P(FailingStepTest, ReportsTheStepWithResultAndSystemError) {
 INSTANTIATE_TEST_SUITE_P(EachStep, FailingStepTest, ::testing::ValuesIn(kFailingSteps),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// Wraps the simulated stack to note when the system error code is fetched.
-class ErrorReadWatch final : public HidPlatform {
-  public:
-    ErrorReadWatch(HidPlatform& inner, Clock& clock) : inner_(inner), clock_(clock) {}
-    std::vector<std::uint64_t> readsAtMicros;
-
-    bool listInterfaces(std::vector<std::u16string>& paths) override {
-        return inner_.listInterfaces(paths);
-    }
-    HidHandle open(const std::u16string& path) override { return inner_.open(path); }
-    void close(HidHandle handle) override { inner_.close(handle); }
-    bool attributes(HidHandle handle, std::uint16_t& vid, std::uint16_t& pid) override {
-        return inner_.attributes(handle, vid, pid);
-    }
-    bool reportLengths(HidHandle handle, std::uint32_t& in, std::uint32_t& out) override {
-        return inner_.reportLengths(handle, in, out);
-    }
-    bool writeReport(HidHandle handle, const std::uint8_t* data, std::size_t length) override {
-        return inner_.writeReport(handle, data, length);
-    }
-    bool readReport(HidHandle handle, std::uint8_t* data, std::size_t length,
-                    std::uint32_t timeoutMs) override {
-        return inner_.readReport(handle, data, length, timeoutMs);
-    }
-    bool claim(HidHandle handle, UnitClaim kind) override { return inner_.claim(handle, kind); }
-    void releaseClaim(HidHandle handle) override { inner_.releaseClaim(handle); }
-    std::uint32_t lastError() const override {
-        const_cast<ErrorReadWatch*>(this)->readsAtMicros.push_back(clock_.nowMicros());
-        return inner_.lastError();
-    }
-
-  private:
-    HidPlatform& inner_;
-    Clock& clock_;
-};
-
 TEST_F(UpdateTest, FailedEraseIsReportedOnlyAfterItsPause) {
     unit().injectFault(kCmdEraseFirmware, sim::FaultKind::ErrorStatus, 1, 0x0106);
-    ErrorReadWatch watch(hid, clock);
-    UpdaterContext watched{DeviceLink{watch, clock}, session, view, context.image};
-    runUpdate(watched);
+    std::uint64_t reportedAt = 0;
+    view.whileModal = [this, &reportedAt] { reportedAt = clock.nowMicros(); };
+    runUpdate(context);
     const std::uint64_t erasedAt = unit().deliveredRequests(kCmdEraseFirmware).front()->atMicros;
-    ASSERT_EQ(watch.readsAtMicros.size(), 1u);
-    EXPECT_GE(watch.readsAtMicros[0], erasedAt + (1000 + 4000) * 1000u);
+    EXPECT_GE(reportedAt, erasedAt + (1000 + 4000) * 1000u);
     EXPECT_EQ(clock.pauses(), (std::vector<std::uint32_t>{20, 20, 1000, 4000}));
     expectFailure("failed Erase 262 0");
 }
@@ -310,6 +273,60 @@ TEST_F(UpdateTest, WriteSpanHoldsTheClaimAndTheSystemAwakeFromLockToRestore) {
     EXPECT_EQ(awake.events, (std::vector<std::string>{"hold(claimed)", "release"}));
     EXPECT_EQ(unit().requests.front().command, kCmdSetSystemLock);
     EXPECT_TRUE(hid.claim(session.handle, UnitClaim::Exclusive));  // released afterwards
+}
+
+// Keeps the attempts the update hands over, and what the view had been told by then.
+class RecordingJournal final : public UpdateJournal {
+  public:
+    explicit RecordingJournal(const RecordingView& view) : view_(view) {}
+    void recordAttempt(const UpdateAttempt& attempt) override {
+        attempts.push_back(attempt);
+        eventsWhenRecorded = view_.milestones();
+    }
+    std::vector<UpdateAttempt> attempts;
+    Events eventsWhenRecorded;
+
+  private:
+    const RecordingView& view_;
+};
+
+class JournalTest : public UpdateTest {
+  protected:
+    void SetUp() override {
+        UpdateTest::SetUp();
+        unit().serialNumber = u"SN-1";
+        context.journal = &journal;
+    }
+    RecordingJournal journal{view};
+};
+
+// One record per attempt, inside the write span (so nothing can end the program between the
+// write and its record), with the unit as found before the first command.
+TEST_F(JournalTest, EachAttemptIsRecordedOnceWithinTheWriteSpan) {
+    runUpdate(context);
+    ASSERT_EQ(journal.attempts.size(), 1u);
+    const UpdateAttempt& written = journal.attempts[0];
+    EXPECT_TRUE(written.written);
+    EXPECT_EQ(written.unit.controllerFirmwareVersion(), sim::kOlderControllerVersion);
+    EXPECT_EQ(written.serialNumber, u"SN-1");
+    EXPECT_EQ(written.durationMicros, clock.nowMicros());  // the clock started with the lock
+    EXPECT_EQ(journal.eventsWhenRecorded.back(), "step Restore");
+
+    evaluateReadiness(context, EvaluationCaller::StartUp);
+    view.answerYes = true;  // the controller holds the carried version now
+    unit().injectFault(kCmdEraseFirmware, sim::FaultKind::ErrorStatus, 0, 0x0106);  // the next
+    runUpdate(context);
+    ASSERT_EQ(journal.attempts.size(), 2u);
+    EXPECT_FALSE(journal.attempts[1].written);
+    EXPECT_EQ(journal.attempts[1].failedStep, UpdateStep::Erase);
+    EXPECT_EQ(journal.attempts[1].result, 0x0106);
+    EXPECT_EQ(journal.eventsWhenRecorded.back(), "step Erase");
+
+    evaluateReadiness(context, EvaluationCaller::StartUp);
+    session.setControllerFirmwareVersion(0x0109);
+    view.answerYes = false;
+    runUpdate(context);  // a declined question is no attempt
+    EXPECT_EQ(journal.attempts.size(), 2u);
 }
 
 }  // namespace

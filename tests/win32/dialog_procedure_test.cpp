@@ -2,47 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <vector>
 
+#include "tests/win32/recording_dialog_handler.h"
 #include "ui/control_ids.h"
 
 namespace talo::win32 {
 namespace {
-
-// Records what the dialog procedure hands over and answers with scripted results.
-class RecordingHandler final : public DialogHandler {
-  public:
-    std::intptr_t onInitDialog(HWND window) override {
-        initialised = window;
-        return 1;
-    }
-    std::intptr_t onCommand(int controlId) override {
-        commands.push_back(controlId);
-        return commandResult;
-    }
-    HBRUSH onCtlColorStatic(int controlId) override {
-        colouredControls.push_back(controlId);
-        return controlId == kIdControllerVersion ? brush : nullptr;
-    }
-    void onPaint(HDC) override { ++paints; }
-    std::intptr_t onDeviceChange(std::uint32_t eventCode,
-                                 const DeviceNotification* record) override {
-        eventCodes.push_back(eventCode);
-        lastRecord = record != nullptr ? std::optional<DeviceNotification>(*record) : std::nullopt;
-        return deviceChangeResult;
-    }
-
-    HWND initialised = nullptr;
-    std::vector<int> commands;
-    std::intptr_t commandResult = 1;
-    std::vector<int> colouredControls;
-    HBRUSH brush = reinterpret_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    int paints = 0;
-    std::vector<std::uint32_t> eventCodes;
-    std::optional<DeviceNotification> lastRecord;
-    std::intptr_t deviceChangeResult = 7;
-};
 
 // The real dialog from template 110, driven by the real procedure.
 class DialogProcedureTest : public ::testing::Test {
@@ -69,7 +35,7 @@ class DialogProcedureTest : public ::testing::Test {
                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, controlId)));
     }
 
-    RecordingHandler handler;
+    testing::RecordingDialogHandler handler;
     HWND dialog = nullptr;
     HDC dc = nullptr;
 };
@@ -106,7 +72,7 @@ TEST_F(DialogProcedureTest, OtherStaticsKeepTheSystemColours) {
 
 TEST_F(DialogProcedureTest, DeviceChangeReturnsOneOnlyWhenHandled) {
     EXPECT_EQ(send(WM_DEVICECHANGE, 0x8000, 0), 1);
-    EXPECT_FALSE(handler.lastRecord.has_value());
+    EXPECT_FALSE(handler.records.back().has_value());
 
     handler.deviceChangeResult = 0;
     EXPECT_EQ(send(WM_DEVICECHANGE, 0x0007, 0), 0);
@@ -124,16 +90,29 @@ TEST_F(DialogProcedureTest, DeviceChangeHandsOverTheRecordItRead) {
 
     send(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&record));
 
-    ASSERT_TRUE(handler.lastRecord.has_value());
-    EXPECT_EQ(handler.lastRecord->deviceType, 5u);
-    EXPECT_EQ(handler.lastRecord->name, u"\\\\?\\HID#1");
+    ASSERT_TRUE(handler.records.back().has_value());
+    EXPECT_EQ(handler.records.back()->deviceType, 5u);
+    EXPECT_EQ(handler.records.back()->name, u"\\\\?\\HID#1");
 }
 
 TEST_F(DialogProcedureTest, PaintingReachesTheHandlerAndOtherMessagesAreNotHandled) {
     InvalidateRect(dialog, nullptr, FALSE);
     UpdateWindow(dialog);
     EXPECT_EQ(handler.paints, 1);
-    EXPECT_EQ(send(WM_TIMER, 1, 0), 0);
+    EXPECT_EQ(send(WM_USER + 5, 1, 0), 0);
+}
+
+TEST_F(DialogProcedureTest, TimerSystemCommandSessionEndAndReplayReachTheHandler) {
+    SendMessageW(dialog, WM_TIMER, 9, 0);
+    EXPECT_EQ(send(WM_SYSCOMMAND, SC_CLOSE | 2, 0), 0);
+    EXPECT_NE(SendMessageW(dialog, WM_QUERYENDSESSION, 0, 0), 0);
+    handler.allowEndSession = false;
+    EXPECT_EQ(SendMessageW(dialog, WM_QUERYENDSESSION, 0, 0), 0);
+    SendMessageW(dialog, kReplayDeviceChangeMessage, 0, 0);
+
+    EXPECT_EQ(handler.timers, (std::vector<UINT_PTR>{9}));
+    EXPECT_EQ(handler.systemCommands, (std::vector<unsigned>{SC_CLOSE}));
+    EXPECT_EQ(handler.replays, 1);
 }
 
 }  // namespace

@@ -153,5 +153,19 @@ TEST(MainDialogTemplate, CompiledTemplateHoldsTheLayoutWithTheStylesOfEachKind) 
     }
 }
 
+// The program's manifest (this test program carries the same) makes it system DPI aware, so
+// the dialog lays out at the system's DPI; it runs as the invoking user and keeps the classic
+// controls (no side-by-side dependency on version 6 of the common controls). Wine counts every
+// program as DPI aware, so the manifest itself is read.
+TEST(ProgramManifest, SystemDpiAwareAsInvokerWithClassicControls) {
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))),
+                               SizeofResource(nullptr, found));
+    EXPECT_NE(manifest.find("WindowsSettings\">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace talo::win32

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win32/counting_wait.h"
+
 namespace talo::win32 {
 namespace {
 
@@ -14,6 +16,13 @@ TEST(WaitableTimerClock, PausesAreNeverShorterThanAsked) {
         clock.sleepMs(ms);
         EXPECT_GE(clock.nowMicros() - start, std::uint64_t{ms} * 1000U) << ms << " ms";
     }
+}
+
+TEST(WaitableTimerClock, PausesWaitThroughTheGivenWait) {
+    testing::CountingWait wait;
+    WaitableTimerClock clock(wait);
+    clock.sleepMs(20);
+    EXPECT_EQ(wait.waits, 1);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "tests/win32/counting_hid_calls.h"
+#include "tests/win32/counting_wait.h"
 
 namespace talo::win32 {
 namespace {
@@ -103,6 +104,24 @@ TEST_F(Win32HidPlatformTest, ShortReadLeavesNoEarlierBytesBehind) {
     EXPECT_EQ(report[9], 0xAA);
     EXPECT_EQ(report[10], 0x00);
     EXPECT_EQ(report[64], 0x00);
+}
+
+// A named pipe stands in for the device: the real calls open it for overlapped transfers.
+TEST(Win32HidSystemCalls, TransfersWaitThroughTheGivenWait) {
+    testing::CountingWait wait;
+    const auto calls = makeSystemHidCalls(wait);
+    Win32HidPlatform hid(*calls);
+    HANDLE pipe = CreateNamedPipeW(L"\\\\.\\pipe\\talo-transfer-wait", PIPE_ACCESS_DUPLEX,
+                                   PIPE_TYPE_MESSAGE, 1, 64, 64, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const HidHandle device = hid.open(u"\\\\.\\pipe\\talo-transfer-wait");
+    ASSERT_NE(device, kInvalidHidHandle);
+    std::array<std::uint8_t, 8> report{};
+
+    EXPECT_FALSE(hid.readReport(device, report.data(), report.size(), 20));  // nothing comes
+    EXPECT_EQ(wait.waits, 1);
+    hid.close(device);
+    CloseHandle(pipe);
 }
 
 }  // namespace

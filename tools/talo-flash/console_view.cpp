@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string>
 
+#include "interrupt_guard.h"
 #include "resources/messages.h"
 #include "text_output.h"
 #include "ui/message_text.h"
@@ -75,11 +76,25 @@ void ConsoleView::noticeIncompatible() {
 }
 
 bool ConsoleView::confirmOverwrite() {
+    if (presetAnswer_) {
+        return *presetAnswer_;
+    }
     const std::u16string caption = loadMessage(messages_, kMsgDowngradeCaption);
     const std::u16string text = loadMessage(messages_, kMsgDowngradeText);
     const bool yes = ask(text, caption);
     question_ = ShownBox{caption, text, yes};
     return yes;
+}
+
+void ConsoleView::writeBegins() {
+    beginCriticalStretch();
+    if (writeHook_) {
+        writeHook_();
+    }
+}
+
+void ConsoleView::writeEnds() {
+    endCriticalStretch();
 }
 
 void ConsoleView::stepBegins(UpdateStep step) {
@@ -88,14 +103,19 @@ void ConsoleView::stepBegins(UpdateStep step) {
     }
 }
 
-void ConsoleView::progressAdvanced(unsigned /*percent*/, std::size_t bytesWritten,
+void ConsoleView::progressAdvanced(unsigned percent, std::size_t bytesWritten,
                                    std::size_t totalBytes) {
+    if (percentHook_ && lastPercent_ != percent) {
+        lastPercent_ = percent;
+        percentHook_(percent);
+    }
     if (monitor_ != nullptr) {
         monitor_->onBlockWritten(bytesWritten, totalBytes);
     }
 }
 
 void ConsoleView::updateFailed(UpdateStep step, std::int32_t result, std::uint32_t systemError) {
+    failureCode_ = FailureCode{step, result, systemError};
     failure_ = ShownBox{loadMessage(messages_, kMsgUpdateFailedCaption),
                         failureText(messages_, step, result, systemError)};
     if (!quiet_) {

@@ -20,6 +20,13 @@ struct ShownBox {
     bool answeredYes = false;
 };
 
+// The failing step of an update with its command result and the system's error code.
+struct FailureCode {
+    UpdateStep step = UpdateStep::Lock;
+    std::int32_t result = 0;
+    std::uint32_t systemError = 0;
+};
+
 // The built-in German catalogue.
 class CatalogueMessages final : public MessageSource {
   public:
@@ -40,6 +47,13 @@ class ConsoleView final : public UpdaterView {
     void setBeforeOutput(std::function<void()> hook) { beforeOutput_ = std::move(hook); }
     // The monitor that follows the update's steps and blocks; borrowed, may be null.
     void setMonitor(UpdateMonitor* monitor) { monitor_ = monitor; }
+    // Called with each new whole percent of the block loop (from the updating thread).
+    void setPercentHook(std::function<void(unsigned)> hook) { percentHook_ = std::move(hook); }
+    // Answers the downgrade question with `yes` without showing it: it was asked before.
+    void presetAnswer(bool yes) { presetAnswer_ = yes; }
+    // Called when the write span begins (from the updating thread).
+    void setWriteHook(std::function<void()> hook) { writeHook_ = std::move(hook); }
+    void setQuiet(bool quiet) { quiet_ = quiet; }
 
     // The last evaluation: its outcome and the session as openSession left it.
     std::optional<Readiness> outcome() const { return outcome_; }
@@ -51,6 +65,7 @@ class ConsoleView final : public UpdaterView {
     const std::optional<ShownBox>& notice() const { return notice_; }
     const std::optional<ShownBox>& question() const { return question_; }
     const std::optional<ShownBox>& failure() const { return failure_; }
+    const std::optional<FailureCode>& failureCode() const { return failureCode_; }
     bool succeeded() const { return succeeded_; }
 
     void situationFound(Readiness outcome, std::int32_t openResult,
@@ -60,6 +75,9 @@ class ConsoleView final : public UpdaterView {
     void showVersions(const DeviceSession&) override {}
     void noticeIncompatible() override;
     bool confirmOverwrite() override;
+    // The write span holds back the signals that would end or stop the program.
+    void writeBegins() override;
+    void writeEnds() override;
     void stepBegins(UpdateStep step) override;
     void progressBegins() override {}
     void progressAdvanced(unsigned percent, std::size_t bytesWritten,
@@ -78,6 +96,10 @@ class ConsoleView final : public UpdaterView {
     CatalogueMessages messages_;
     std::function<void()> beforeOutput_;
     UpdateMonitor* monitor_ = nullptr;
+    std::function<void(unsigned)> percentHook_;
+    std::function<void()> writeHook_;
+    std::optional<unsigned> lastPercent_;
+    std::optional<bool> presetAnswer_;
     std::optional<Readiness> outcome_;
     std::int32_t openResult_ = 0;
     DeviceSession found_;
@@ -86,6 +108,7 @@ class ConsoleView final : public UpdaterView {
     std::optional<ShownBox> notice_;
     std::optional<ShownBox> question_;
     std::optional<ShownBox> failure_;
+    std::optional<FailureCode> failureCode_;
     bool succeeded_ = false;
 };
 

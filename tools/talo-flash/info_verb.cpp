@@ -1,5 +1,8 @@
+#include <optional>
+
 #include "device/session.h"
 #include "unit_report_output.h"
+#include "unit_scan.h"
 #include "verb.h"
 
 namespace talo::flash {
@@ -14,15 +17,25 @@ class InfoVerb final : public Verb {
     }
 
     VerbResult execute(Invocation& invocation) override {
+        const std::vector<ExaminedDevice> present = presentUnits(*invocation.hid);
+        std::optional<std::u16string> path;
+        if (invocation.args.unit) {
+            const ExaminedDevice* unit = findUnit(present, *invocation.args.unit);
+            if (unit == nullptr) {
+                return {ExitCode::NoUnit, unknownUnitMessage(*invocation.args.unit, present)};
+            }
+            path = unit->path;
+        }
+        SelectedUnitHid hid(*invocation.hid, path);
         DeviceSession session;
         ConsoleView view(invocation.console, false, invocation.args.json);
-        DeviceLink link{invocation.hid, invocation.clock};
+        DeviceLink link{hid, invocation.clock};
         UpdaterContext context{link, session, view, invocation.image};
-        const UnitReport report = examineUnit(context, view);
+        const UnitReport report = examineUnit(context, view, present);
         closeSession(link, session);
 
         if (invocation.args.json) {
-            writeUnitJson(invocation.json, report);
+            addUnitJson(invocation.json, report);
         } else {
             printUnit(invocation.console.out, report);
             printGuidance(invocation.console.out, report);

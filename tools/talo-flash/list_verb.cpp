@@ -16,14 +16,14 @@ std::string usbIds(const ExaminedDevice& device) {
     return text;
 }
 
-const char* remark(const ExaminedDevice& device) {
+std::string remark(const ExaminedDevice& device) {
     if (!device.opened) {
         return "  (cannot be opened)";
     }
     if (!device.hasAttributes) {
         return "  (ids cannot be read)";
     }
-    return device.isUnit ? "  programming unit" : "";
+    return device.isUnit ? "  programming unit, id " + unitId(device) : "";
 }
 
 class ListVerb final : public Verb {
@@ -35,7 +35,7 @@ class ListVerb final : public Verb {
 
     VerbResult execute(Invocation& invocation) override {
         std::vector<ExaminedDevice> devices;
-        if (!scanDevices(invocation.hid, devices)) {
+        if (!scanDevices(*invocation.hid, devices)) {
             return {ExitCode::Failed, "the list of HID devices cannot be had"};
         }
         std::size_t units = 0;
@@ -59,17 +59,22 @@ class ListVerb final : public Verb {
     }
 
   private:
-    static void writeJson(JsonWriter& json, const std::vector<ExaminedDevice>& devices) {
-        json.key("devices").beginArray();
+    static void writeJson(Json& json, const std::vector<ExaminedDevice>& devices) {
+        Json list = Json::array();
         for (const ExaminedDevice& device : devices) {
-            json.beginObject().key("path").value(device.path).key("opened").value(device.opened);
+            Json entry{{"path", utf8(device.path)}, {"opened", device.opened}};
             if (device.hasAttributes) {
-                json.key("vendorId").value(std::int64_t{device.vendorId});
-                json.key("productId").value(std::int64_t{device.productId});
+                entry["vendorId"] = device.vendorId;
+                entry["productId"] = device.productId;
             }
-            json.key("unit").value(device.isUnit).endObject();
+            entry["unit"] = device.isUnit;
+            if (device.isUnit) {
+                entry["id"] = unitId(device);
+                entry["serial"] = device.serial.empty() ? Json(nullptr) : Json(utf8(device.serial));
+            }
+            list.push_back(std::move(entry));
         }
-        json.endArray();
+        json["devices"] = std::move(list);
     }
 };
 

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "app.h"
+#include "history/file_journal.h"
+#include "history/history_file.h"
 #include "interrupt_guard.h"
 #include "resources/firmware_image.h"
 #include "system_platform.h"
@@ -31,18 +33,31 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);  // the texts are printed as UTF-8
 #endif
-    talo::flash::installInterruptHandler();
+    using namespace talo::flash;
+    installInterruptHandler();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const auto clock = talo::flash::makeSystemClock();
-    talo::flash::Environment environment{
-        talo::flash::Console{std::cout, std::cerr, std::cin, isTerminal(stdout), isTerminal(stderr),
-                             isTerminal(stdin)},
-        *clock,
-        talo::FirmwareImage{talo_firmware_image, talo_firmware_image_size},
-        talo::flash::makeSystemHid,
-        talo::flash::noUnitHint,
-        500,
-        nullptr,
+    const auto clock = makeSystemClock();
+    const talo::FirmwareImage image{talo_firmware_image, talo_firmware_image_size};
+    // An unwritable history never stops a write: it is said once, and the write goes on.
+    talo::FileJournal journal(talo::recordSource("talo-flash", image), talo::defaultHistoryPath(),
+                              [](const std::string& reason) {
+                                  std::cerr
+                                      << "talo-flash: the history cannot be written: " << reason
+                                      << '\n'
+                                      << std::flush;
+                              });
+    Environment environment{
+        .console = Console{std::cout, std::cerr, std::cin, isTerminal(stdout), isTerminal(stderr),
+                           isTerminal(stdin)},
+        .clock = *clock,
+        .image = image,
+        .systemHid = makeSystemHid,
+        .noUnitHint = noUnitHint,
+        .unitClock = makeSystemClock,
+        .journal = &journal,
+        .historyFile = journal.file(),
+        .systemAwake = makeSystemAwake,
+        .simulation = nullptr,
     };
-    return talo::flash::runTool(arguments, environment);
+    return runTool(arguments, environment);
 }

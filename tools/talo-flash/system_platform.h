@@ -5,6 +5,7 @@
 
 #include "device/clock.h"
 #include "device/hid_platform.h"
+#include "update/system_awake.h"
 
 namespace talo::flash {
 
@@ -18,5 +19,8 @@ std::string noUnitHint(HidPlatform& hid);
 // The clock for the real pacing: a high-resolution timer on Windows (its default 15.6 ms tick
 // would stretch every 20 ms pause), SteadyClock with fine timer slack elsewhere.
 std::unique_ptr<Clock> makeSystemClock();
+
+// What keeps the system awake while a unit is written; null when the build has nothing.
+std::unique_ptr<SystemAwake> makeSystemAwake();
 
 }  // namespace talo::flash

@@ -1,12 +1,14 @@
 #include "unit_report.h"
 
 #include "device/session.h"
+#include "device/utf8_text.h"
 #include "ui/version_text.h"
 #include "update/update_sequence.h"
 
 namespace talo::flash {
 
-UnitReport examineUnit(UpdaterContext& context, ConsoleView& view) {
+UnitReport examineUnit(UpdaterContext& context, ConsoleView& view,
+                       const std::vector<ExaminedDevice>& present) {
     UnitReport report;
     report.readiness = evaluateReadiness(context, EvaluationCaller::StartUp);
     report.openResult = view.openResult();
@@ -15,6 +17,13 @@ UnitReport examineUnit(UpdaterContext& context, ConsoleView& view) {
     if (found.isOpen()) {
         report.path = found.devicePath.value_or(std::u16string());
         report.productId = found.productId;
+        report.id = toUtf8Lossy(report.path);
+        for (const ExaminedDevice& unit : present) {
+            if (unit.path == report.path) {
+                report.serial = unit.serial;
+                report.id = unitId(unit);
+            }
+        }
         // The version panel's texts of the unit as found.
         report.unitLabel = unitModelName(found.productId);
         report.unitVersion = versionText32(unitVersionForDisplay(found.unitFirmwareVersion));

@@ -21,7 +21,7 @@ void printRow(std::ostream& out, std::u16string_view label, const std::u16string
 void printUnit(std::ostream& out, const UnitReport& report) {
     if (report.unitOpened) {
         out << "unit:       " << toUtf8Lossy(report.unitLabel) << " (product " << report.productId
-            << ")  " << toUtf8Lossy(report.path) << '\n';
+            << ")  " << report.id << '\n';
         out << "versions:\n";
         printRow(out, report.unitLabel, report.unitVersion);
         printRow(out, kBootloaderRowLabel, report.bootloaderVersion);
@@ -42,42 +42,31 @@ void printGuidance(std::ostream& out, const UnitReport& report) {
     out << toTerminalText(report.guidance) << '\n';
 }
 
-void writeUnitJson(JsonWriter& json, const UnitReport& report) {
-    json.key("situation").value(situationName(report.readiness));
-    json.key("openResult").value(std::int64_t{report.openResult});
-    json.key("unit");
+void addUnitJson(Json& json, const UnitReport& report) {
+    json["situation"] = situationName(report.readiness);
+    json["openResult"] = report.openResult;
     if (report.unitOpened) {
-        json.beginObject()
-            .key("model")
-            .value(report.unitLabel)
-            .key("productId")
-            .value(std::int64_t{report.productId})
-            .key("path")
-            .value(report.path)
-            .endObject();
-        json.key("versions")
-            .beginObject()
-            .key("unit")
-            .value(report.unitVersion)
-            .key("controllerBootloader")
-            .value(report.bootloaderVersion)
-            .key("controller")
-            .value(report.controllerVersion)
-            .endObject();
+        json["unit"] = Json{
+            {"id", report.id},
+            {"serial", report.serial.empty() ? Json(nullptr) : Json(utf8(report.serial))},
+            {"model", utf8(report.unitLabel)},
+            {"productId", report.productId},
+            {"path", utf8(report.path)},
+        };
+        json["versions"] = Json{
+            {"unit", utf8(report.unitVersion)},
+            {"controllerBootloader", utf8(report.bootloaderVersion)},
+            {"controller", utf8(report.controllerVersion)},
+        };
     } else {
-        json.null();
+        json["unit"] = nullptr;
     }
-    json.key("downgradeQuestion").value(report.asksBeforeWriting);
+    json["downgradeQuestion"] = report.asksBeforeWriting;
     if (report.notice) {
-        json.key("notice")
-            .beginObject()
-            .key("caption")
-            .value(report.notice->caption)
-            .key("text")
-            .value(report.notice->text)
-            .endObject();
+        json["notice"] =
+            Json{{"caption", utf8(report.notice->caption)}, {"text", utf8(report.notice->text)}};
     }
-    json.key("guidance").value(report.guidance);
+    json["guidance"] = utf8(report.guidance);
 }
 
 VerbResult situationResult(Readiness readiness) {

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "json_writer.h"
+#include "json_output.h"
 #include "unit_report.h"
 #include "verb.h"
 
@@ -13,9 +13,9 @@ void printUnit(std::ostream& out, const UnitReport& report);
 // The notice (incompatible controller) and the guidance text, for people.
 void printGuidance(std::ostream& out, const UnitReport& report);
 
-// The same as fields of an open JSON object: situation, openResult, unit, versions,
+// The same as JSON members added to `json`: situation, openResult, unit, versions,
 // downgradeQuestion, notice, guidance. Texts keep their CR LF line breaks.
-void writeUnitJson(JsonWriter& json, const UnitReport& report);
+void addUnitJson(Json& json, const UnitReport& report);
 
 // Success for Ready; otherwise the situation's exit code and a line for the user.
 VerbResult situationResult(Readiness readiness);

@@ -2,12 +2,12 @@
 
 #include "device/device_session.h"
 #include "device/session.h"
+#include "device/utf8_text.h"
 
 namespace talo::flash {
 
 bool isProgrammingUnit(std::uint16_t vendorId, std::uint16_t productId) {
-    return vendorId == makerVendorId() &&
-           (productId == kProductTunePuck || productId == kProductTuneCard);
+    return talo::isProgrammingUnit(vendorId, productId);
 }
 
 bool scanDevices(HidPlatform& hid, std::vector<ExaminedDevice>& devices) {
@@ -25,6 +25,9 @@ bool scanDevices(HidPlatform& hid, std::vector<ExaminedDevice>& devices) {
             device.hasAttributes = hid.attributes(handle, device.vendorId, device.productId);
             device.isUnit =
                 device.hasAttributes && isProgrammingUnit(device.vendorId, device.productId);
+            if (device.isUnit && !hid.serialNumber(handle, device.serial)) {
+                device.serial.clear();
+            }
             hid.close(handle);
         }
         devices.push_back(std::move(device));
@@ -32,17 +35,61 @@ bool scanDevices(HidPlatform& hid, std::vector<ExaminedDevice>& devices) {
     return true;
 }
 
-bool unitPresent(HidPlatform& hid) {
+std::vector<ExaminedDevice> presentUnits(HidPlatform& hid) {
     std::vector<ExaminedDevice> devices;
-    if (!scanDevices(hid, devices)) {
-        return false;
-    }
-    for (const ExaminedDevice& device : devices) {
-        if (device.isUnit) {
-            return true;
+    std::vector<ExaminedDevice> units;
+    if (scanDevices(hid, devices)) {
+        for (ExaminedDevice& device : devices) {
+            if (device.isUnit) {
+                units.push_back(std::move(device));
+            }
         }
     }
-    return false;
+    return units;
+}
+
+bool unitPresent(HidPlatform& hid) {
+    return !presentUnits(hid).empty();
+}
+
+std::string unitId(const ExaminedDevice& unit) {
+    return toUtf8Lossy(unit.serial.empty() ? unit.path : unit.serial);
+}
+
+const ExaminedDevice* findUnit(const std::vector<ExaminedDevice>& units, std::string_view id) {
+    for (const ExaminedDevice& unit : units) {
+        if ((!unit.serial.empty() && toUtf8Lossy(unit.serial) == id) ||
+            toUtf8Lossy(unit.path) == id) {
+            return &unit;
+        }
+    }
+    return nullptr;
+}
+
+std::string unknownUnitMessage(std::string_view id, const std::vector<ExaminedDevice>& units) {
+    std::string message = "no programming unit '" + std::string(id) + "'; ";
+    if (units.empty()) {
+        return message + "none present";
+    }
+    message += "present:";
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        message += (i == 0 ? " " : ", ") + unitId(units[i]);
+    }
+    return message;
+}
+
+bool SelectedUnitHid::listInterfaces(std::vector<std::u16string>& paths) {
+    std::vector<std::u16string> present;
+    paths.clear();
+    if (!inner_.listInterfaces(present)) {
+        return false;
+    }
+    for (std::u16string& path : present) {
+        if (!path_ || path == *path_) {
+            paths.push_back(std::move(path));
+        }
+    }
+    return true;
 }
 
 }  // namespace talo::flash

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "device/commands.h"
-#include "interrupt_guard.h"
 #include "update/block_plan.h"
 #include "update/update_sequence.h"
 
@@ -37,13 +36,16 @@ const char* phaseLabel(UpdatePhase phase) {
 UpdateMonitor::UpdateMonitor(const Clock& clock, std::ostream* progressOut, std::size_t blockCount)
     : clock_(clock), progressOut_(progressOut), blockCount_(blockCount) {}
 
+UpdateMonitor::UpdateMonitor(const Clock& clock, ProgressBoard& board, std::size_t row,
+                             std::size_t blockCount)
+    : clock_(clock), progressOut_(nullptr), blockCount_(blockCount), board_(&board), row_(row) {}
+
 void UpdateMonitor::onPhase(UpdatePhase phase) {
     last_ = phase;
     switch (phase) {
         case UpdatePhase::Lock:
             started_ = true;
             startMicros_ = clock_.nowMicros();
-            beginCriticalStretch();
             if (progressOut_ != nullptr) {
                 bar_.emplace(*progressOut_);
             }
@@ -57,7 +59,7 @@ void UpdateMonitor::onPhase(UpdatePhase phase) {
         case UpdatePhase::Succeeded:
         case UpdatePhase::Failed:
             closeBar();
-            return;  // the caller ends the critical stretch once runUpdate has returned
+            return;
         default:
             break;
     }
@@ -111,7 +113,7 @@ std::uint64_t UpdateMonitor::remainingMs() const {
 }
 
 void UpdateMonitor::draw() {
-    if (!bar_ || !last_) {
+    if ((!bar_ && board_ == nullptr) || !last_) {
         return;
     }
     unsigned percent = percent_;
@@ -121,7 +123,11 @@ void UpdateMonitor::draw() {
         percent =
             static_cast<unsigned>(std::min<std::uint64_t>(spentMs * 100 / kPreparationMs, 99));
     }
-    bar_->show(phaseLabel(*last_), percent, remainingMs());
+    if (board_ != nullptr) {
+        board_->show(row_, ProgressBar::render(phaseLabel(*last_), percent, remainingMs()));
+    } else {
+        bar_->show(phaseLabel(*last_), percent, remainingMs());
+    }
 }
 
 }  // namespace talo::flash

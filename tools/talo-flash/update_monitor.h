@@ -7,6 +7,7 @@
 
 #include "device/clock.h"
 #include "progress_bar.h"
+#include "progress_board.h"
 #include "update/updater_context.h"
 
 namespace talo::flash {
@@ -23,13 +24,16 @@ enum class UpdatePhase {
     Failed
 };
 
-// Follows one update: its phases and blocks, the Ctrl-C hold-back stretch and, when given a
-// stream, a progress bar with the phases erase (lock, unprotect, erase, write address), write
-// and restore, the percentage and an estimate of the time left from the fixed pacing.
+// Follows one update: its phases and blocks and, when given a stream or a board row, a progress bar
+// with the phases erase (lock, unprotect, erase, write address), write and restore, the percentage
+// and an estimate of the time left from the fixed pacing.
 class UpdateMonitor final {
   public:
     // `progressOut` null: no progress bar. `blockCount` is the number of WriteBlock commands.
     UpdateMonitor(const Clock& clock, std::ostream* progressOut, std::size_t blockCount);
+    // Draws into line `row` of `board` instead (several units at once).
+    UpdateMonitor(const Clock& clock, ProgressBoard& board, std::size_t row,
+                  std::size_t blockCount);
 
     void onPhase(UpdatePhase phase);
     // After every block the unit accepted: image bytes sent so far, of `totalBytes`.
@@ -56,6 +60,8 @@ class UpdateMonitor final {
     std::ostream* progressOut_;
     std::size_t blockCount_;
     std::optional<ProgressBar> bar_;
+    ProgressBoard* board_ = nullptr;
+    std::size_t row_ = 0;
     bool started_ = false;
     std::optional<UpdatePhase> last_;
     std::uint64_t startMicros_ = 0;

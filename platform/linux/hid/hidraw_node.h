@@ -14,12 +14,17 @@ struct HidrawNode {
     bool idKnown = false;  // false when the parent hid device has no readable HID_ID
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
+    std::string serial;  // USB serial number; empty when the device reports none
 };
 
 // Reads vendor and product from a hid device's uevent text, line HID_ID=bus:vendor:product
 // with the three numbers in hex ("HID_ID=0003:00001209:00000001"). Returns false when the line
 // is missing or malformed, or a number does not fit 16 bits.
 bool parseHidId(std::string_view uevent, std::uint16_t& vendorId, std::uint16_t& productId);
+
+// The device's serial number from a hid device's uevent text, line HID_UNIQ=...; empty when
+// the line is missing or empty.
+std::string parseHidUniq(std::string_view uevent);
 
 // Sorts nodes into the order the kernel numbered them (hidraw2 before hidraw10); names
 // without a number go last, by name.

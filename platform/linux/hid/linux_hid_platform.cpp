@@ -53,6 +53,7 @@ HidHandle LinuxHidPlatform::open(const std::u16string& path) {
         return kInvalidHidHandle;
     }
     OpenDevice device;
+    device.devnode = devnode;
     std::vector<std::uint8_t> descriptor;
     device.layoutKnown =
         ops_->reportDescriptor(fd, descriptor) &&
@@ -125,6 +126,19 @@ void LinuxHidPlatform::releaseClaim(HidHandle handle) {
     if (find(handle) != nullptr) {
         ops_->unlock(static_cast<int>(handle));
     }
+}
+
+bool LinuxHidPlatform::serialNumber(HidHandle handle, std::u16string& serial) {
+    const OpenDevice* device = find(handle);
+    if (device == nullptr) {
+        return false;
+    }
+    for (const linuxhid::HidrawNode& node : listed_) {
+        if (node.devnode == device->devnode && !node.serial.empty()) {
+            return utf8ToUtf16(node.serial, serial);
+        }
+    }
+    return false;
 }
 
 bool LinuxHidPlatform::isUnit(const linuxhid::HidrawNode& node) {

@@ -41,6 +41,8 @@ class LinuxHidPlatform final : public HidPlatform {
     // A claim is an flock on the hidraw node: it reaches every program on the machine.
     bool claim(HidHandle handle, UnitClaim kind) override;
     void releaseClaim(HidHandle handle) override;
+    // The serial number the list named for the device's node (HID_UNIQ, or the USB device's).
+    bool serialNumber(HidHandle handle, std::u16string& serial) override;
     std::uint32_t lastError() const override { return lastError_; }
 
     // True when, since the last listInterfaces(), opening a programming unit (the maker's
@@ -56,6 +58,7 @@ class LinuxHidPlatform final : public HidPlatform {
     struct OpenDevice {
         bool layoutKnown = false;  // false when the report descriptor could not be read
         linuxhid::ReportLayout layout;
+        std::string devnode;
     };
 
     OpenDevice* find(HidHandle handle);

@@ -56,8 +56,9 @@ bool SysfsHidrawLister::list(std::vector<HidrawNode>& nodes) {
             devName = node.name;
         }
         node.devnode = devRoot_ + "/" + devName;
-        node.idKnown = parseHidId(readText(entry->path() / "device" / "uevent"), node.vendorId,
-                                  node.productId);
+        const std::string parent = readText(entry->path() / "device" / "uevent");
+        node.idKnown = parseHidId(parent, node.vendorId, node.productId);
+        node.serial = parseHidUniq(parent);
         nodes.push_back(std::move(node));
     }
     if (error) {

@@ -22,6 +22,17 @@ void readHidId(udev_device* hidraw, HidrawNode& node) {
     if (hidId) {
         node.idKnown = parseHidId(std::string("HID_ID=") + hidId, node.vendorId, node.productId);
     }
+    const char* uniq = parent ? udev_device_get_property_value(parent, "HID_UNIQ") : nullptr;
+    if (uniq != nullptr && *uniq != '\0') {
+        node.serial = uniq;
+        return;
+    }
+    // Not every driver fills HID_UNIQ: the USB device's own serial attribute is the same text.
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_device");
+    const char* serial = usb ? udev_device_get_sysattr_value(usb, "serial") : nullptr;
+    if (serial != nullptr) {
+        node.serial = serial;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // talo-updater: the firmware updater's window on Linux, driving units through hidraw.
 #include <QApplication>
 
+#include "history/file_journal.h"
 #include "platform/linux/hid/linux_hid_platform.h"
 #include "platform/linux/pacing/responsive_clock.h"
 #include "platform/linux/pacing/timer_slack.h"
@@ -21,6 +22,8 @@ int main(int argc, char* argv[]) {
     talo::qt::HotplugSource hotplug;
     talo::LogindInhibitor awake("talo-updater", talo::keepAwakeReason());
     talo::qt::UpdaterWindow window(hid, clock, hotplug, talo::qt::carriedImage(), &awake);
+    talo::FileJournal journal = talo::windowJournal("talo-updater", talo::qt::carriedImage());
+    window.logic().context().journal = &journal;
     window.setPermissionProbe([&hid] { return hid.sawUnitWithoutPermission(); });
     // The write runs on the window's thread; its pauses and reads keep the window alive.
     clock.setService([&window] { window.serviceWindows(); });

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "history/file_journal.h"
 #include "platform/linux/pacing/responsive_clock.h"
 #include "platform/linux/pacing/timer_slack.h"
 #include "platform/linux/power/logind_inhibitor.h"
@@ -118,6 +119,8 @@ int main(int argc, char* argv[]) {
     }
     talo::LogindInhibitor awake("talo-updater-sim", talo::keepAwakeReason());
     talo::qt::UpdaterWindow window(hid, clock, notifications, image, &awake);
+    talo::FileJournal journal = talo::windowJournal("talo-updater-sim", image);
+    window.logic().context().journal = &journal;
     // The write runs on the window's thread; its pauses and the simulated units' delays keep
     // the windows alive.
     clock.setService([&window] { window.serviceWindows(); });

@@ -45,6 +45,19 @@ TEST(HidIdTest, ReadsSixteenBitHexIdsOrRefusesLeavingThemAlone) {
     }
 }
 
+TEST(HidUniqTest, SerialIsTheWholeHidUniqLineOrEmpty) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"HID_ID=0003:1209:0001\nHID_UNIQ=TP 0042:a\nHID_NAME=x", "TP 0042:a"},
+        {"HID_UNIQ=last", "last"},
+        {"HID_UNIQ=\nHID_NAME=x\n", ""},
+        {"XHID_UNIQ=1\nHID_NAME=x\n", ""},
+        {"\n\nHID_UNIQ=2\n", "2"},
+        {"", ""}};
+    for (const auto& [uevent, serial] : cases) {
+        EXPECT_EQ(parseHidUniq(uevent), serial) << uevent;
+    }
+}
+
 // A throw-away tree laid out like the hidraw part of sysfs.
 class SysfsListerTest : public ::testing::Test {
   protected:
@@ -75,7 +88,7 @@ TEST_F(SysfsListerTest, ListsNodesInKernelOrderWithTheirDeviceNodesAndIds) {
     add("hidraw10", "MAJOR=241\nDEVNAME=hidraw10\n", "HID_ID=0003:00001209:00000001\n");
     add("hidraw2", "MAJOR=241\nDEVNAME=input/hidraw2", "DRIVER=x\nHID_ID=0003:0000046D:0000C52B");
     add("hidraw", "", "HID_NAME=no id\n");
-    add("hidraw0", "DEVNAME=usb/hidraw0\nMINOR=0\n", "HID_ID=0003:00001209:00000002\n");
+    add("hidraw0", "DEVNAME=usb/hidraw0\nMINOR=0\n", "HID_ID=0003:00001209:00000002\nHID_UNIQ=7");
 
     const std::vector<HidrawNode> nodes = listed();
 
@@ -89,6 +102,8 @@ TEST_F(SysfsListerTest, ListsNodesInKernelOrderWithTheirDeviceNodesAndIds) {
     EXPECT_EQ(nodes[1].vendorId, 0x046D);
     EXPECT_EQ(nodes[1].productId, 0xC52B);
     EXPECT_EQ(nodes[2].name, "hidraw10");
+    EXPECT_EQ(nodes[0].serial, "7");
+    EXPECT_EQ(nodes[1].serial, "");
 
     fs::remove_all(root_ / "class" / "hidraw");
     std::ofstream(root_ / "class" / "hidraw") << "not a directory";

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <map>
 #include <thread>
 
 #include "device/commands.h"
 #include "device/session.h"
+#include "tests/linux/hid/fake_hidraw_ops.h"
 
 namespace talo {
 namespace {
@@ -27,92 +26,25 @@ const Bytes kUnnumberedDescriptor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0
 const std::uint16_t kVendor = makerVendorId();
 const std::uint16_t kOtherVendor = makerVendorId() ^ 0x8000;
 
-// The listed hidraw nodes and the kernel behind them: each open hands out one end of a
-// SOCK_SEQPACKET pair, which keeps report boundaries as hidraw does; the test plays the device
-// on the other end. Locks follow flock: shared ones coexist, an exclusive one excludes others.
-class FakeHidraw final : public linuxhid::HidrawLister, public linuxhid::HidrawOps {
+// The listed hidraw nodes: /dev/hidraw<n> in the order added, each also known to the fake kernel.
+class FakeLister final : public linuxhid::HidrawLister {
   public:
-    struct Node {
-        std::uint16_t vendorId;
-        std::uint16_t productId;
-        Bytes descriptor;
-        int openError = 0;
-    };
-    ~FakeHidraw() override {
-        for (const auto& [fd, node] : open_) {
-            ::close(fd);
-        }
-        for (const auto& [node, fd] : devices_) {
-            ::close(fd);
-        }
+    explicit FakeLister(linuxhid::FakeHidrawOps& ops) : ops_(ops) {}
+    void add(std::uint16_t vendor, std::uint16_t product, Bytes descriptor, int openError = 0,
+             std::string serial = {}) {
+        const std::string name = "hidraw" + std::to_string(nodes_.size());
+        nodes_.push_back({name, "/dev/" + name, true, vendor, product, std::move(serial)});
+        ops_.add(nodes_.back().devnode, {std::move(descriptor), vendor, product, openError});
     }
-    // Adds /dev/hidraw<n> for the next free n.
-    void add(Node node) { nodes_.push_back(node); }
-    int device(std::size_t index) const { return devices_.at(index); }
-
-    std::vector<std::size_t> opened;
-    std::function<void(int device)> onOpen;  // starts a device that answers
-
     bool list(std::vector<linuxhid::HidrawNode>& nodes) override {
-        nodes.clear();
-        for (std::size_t i = 0; i < nodes_.size(); ++i) {
-            const std::string name = "hidraw" + std::to_string(i);
-            nodes.push_back({name, "/dev/" + name, true, nodes_[i].vendorId, nodes_[i].productId});
-        }
-        return listWorks;
+        nodes = nodes_;
+        return works;
     }
-    bool listWorks = true;
-
-    int open(const std::string& devnode, int& error) override {
-        const std::size_t index = std::stoul(devnode.substr(11));
-        opened.push_back(index);
-        error = index < nodes_.size() ? nodes_[index].openError : ENOENT;
-        int pair[2];
-        if (error != 0 || ::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
-            return -1;
-        }
-        if (devices_.count(index) != 0) {
-            ::close(devices_[index]);
-        }
-        devices_[index] = pair[1];
-        open_[pair[0]] = index;
-        if (onOpen) {
-            onOpen(pair[1]);
-        }
-        return pair[0];
-    }
-    void close(int fd) override {
-        locks_[open_.at(fd)].erase(fd);
-        open_.erase(fd);
-        ::close(fd);
-    }
-    bool rawInfo(int fd, std::uint16_t& vendorId, std::uint16_t& productId) override {
-        vendorId = nodes_.at(open_.at(fd)).vendorId;
-        productId = nodes_.at(open_.at(fd)).productId;
-        return true;
-    }
-    bool reportDescriptor(int fd, Bytes& descriptor) override {
-        descriptor = nodes_.at(open_.at(fd)).descriptor;
-        return !descriptor.empty();
-    }
-    bool lock(int fd, bool exclusive) override {
-        auto& holders = locks_[open_.at(fd)];
-        holders.erase(fd);
-        for (const auto& [holder, holderExclusive] : holders) {
-            if (exclusive || holderExclusive) {
-                return false;
-            }
-        }
-        holders[fd] = exclusive;
-        return true;
-    }
-    void unlock(int fd) override { locks_[open_.at(fd)].erase(fd); }
+    bool works = true;
 
   private:
-    std::vector<Node> nodes_;
-    std::map<std::size_t, std::map<int, bool>> locks_;  // node -> fd -> exclusive
-    std::map<std::size_t, int> devices_;
-    std::map<int, std::size_t> open_;
+    linuxhid::FakeHidrawOps& ops_;
+    std::vector<linuxhid::HidrawNode> nodes_;
 };
 
 // Plays a unit in normal mode without a controller: answers one Identify request.
@@ -135,29 +67,32 @@ class LinuxHidPlatformTest : public ::testing::Test {
     // openSession with the unit's device answering from a thread.
     std::int32_t openUnit(DeviceSession& session) {
         std::vector<std::thread> devices;  // a closed foreign device's thread ends at once
-        hidraw.onOpen = [&devices](int device) { devices.emplace_back(answerIdentify, device); };
+        ops.onOpen = [&devices](const std::string&, int device) {
+            devices.emplace_back(answerIdentify, device);
+        };
         const std::int32_t result = openSession(link, session);
-        hidraw.onOpen = nullptr;
+        ops.onOpen = nullptr;
         for (std::thread& device : devices) {
             device.join();
         }
         return result;
     }
 
-    FakeHidraw hidraw;
-    LinuxHidPlatform platform{hidraw, hidraw};
+    linuxhid::FakeHidrawOps ops;
+    FakeLister hidraw{ops};
+    LinuxHidPlatform platform{hidraw, ops};
     SteadyClock clock;
     DeviceLink link{platform, clock};
 };
 
 TEST_F(LinuxHidPlatformTest, OpenSessionPassesOverForeignDevicesAndIdentifiesTheUnit) {
-    hidraw.add({kOtherVendor, 1, kUnnumberedDescriptor});
-    hidraw.add({kVendor, 2, kUnitDescriptor});
+    hidraw.add(kOtherVendor, 1, kUnnumberedDescriptor);
+    hidraw.add(kVendor, 2, kUnitDescriptor);
     DeviceSession session;
 
     ASSERT_EQ(openUnit(session), 0);
 
-    EXPECT_EQ(hidraw.opened, (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(ops.opened(), (std::vector<std::string>{"/dev/hidraw0", "/dev/hidraw1"}));
     EXPECT_EQ(session.devicePath, u"/dev/hidraw1");
     EXPECT_EQ(session.productId, 2);
     EXPECT_EQ(session.outputReportLength, 60u);
@@ -167,25 +102,25 @@ TEST_F(LinuxHidPlatformTest, OpenSessionPassesOverForeignDevicesAndIdentifiesThe
 }
 
 TEST_F(LinuxHidPlatformTest, UnitClaimedByAnotherProgramIsBusyAndHearsNothing) {
-    hidraw.add({kVendor, 1, kUnitDescriptor});
+    hidraw.add(kVendor, 1, kUnitDescriptor);
     DeviceSession writing;
     ASSERT_EQ(openUnit(writing), 0);
     ASSERT_TRUE(platform.claim(writing.handle, UnitClaim::Exclusive));
 
-    LinuxHidPlatform otherProgram{hidraw, hidraw};
+    LinuxHidPlatform otherProgram{hidraw, ops};
     DeviceLink other{otherProgram, clock};
     DeviceSession session;
     EXPECT_EQ(openSession(other, session), kResultUnitBusy);
 
     std::uint8_t heard[64];
-    EXPECT_LE(::recv(hidraw.device(0), heard, sizeof heard, MSG_DONTWAIT), 0);
+    EXPECT_LE(::recv(ops.peer("/dev/hidraw0"), heard, sizeof heard, MSG_DONTWAIT), 0);
     EXPECT_FALSE(session.isOpen());
     closeSession(link, writing);
 }
 
 // Claims are flocks on the node: shared ones coexist, an exclusive one stands alone.
 TEST_F(LinuxHidPlatformTest, ClaimsFollowTheLockRulesAndEndWithTheirHandle) {
-    hidraw.add({kVendor, 1, kUnitDescriptor});
+    hidraw.add(kVendor, 1, kUnitDescriptor);
     std::vector<std::u16string> paths = {u"stale"};
     ASSERT_TRUE(platform.listInterfaces(paths));
     ASSERT_EQ(paths, std::vector<std::u16string>{u"/dev/hidraw0"});
@@ -202,7 +137,7 @@ TEST_F(LinuxHidPlatformTest, ClaimsFollowTheLockRulesAndEndWithTheirHandle) {
     platform.close(second);  // a second close is harmless
     EXPECT_TRUE(platform.claim(first, UnitClaim::Exclusive));
     Bytes hangUp(1);
-    EXPECT_EQ(::recv(hidraw.device(0), hangUp.data(), 1, MSG_DONTWAIT), 0);  // second's end
+    EXPECT_EQ(::recv(ops.peer("/dev/hidraw0"), hangUp.data(), 1, MSG_DONTWAIT), 0);  // second's end
 
     EXPECT_FALSE(platform.claim(second, UnitClaim::Shared));
     std::uint32_t in = 0;
@@ -214,10 +149,30 @@ TEST_F(LinuxHidPlatformTest, ClaimsFollowTheLockRulesAndEndWithTheirHandle) {
     EXPECT_EQ(platform.lastError(), static_cast<std::uint32_t>(EBADF));
 }
 
+TEST_F(LinuxHidPlatformTest, SerialNumberIsTheOneListedForTheHandlesNode) {
+    hidraw.add(kVendor, 1, kUnitDescriptor, 0, "TP-0042");
+    hidraw.add(kVendor, 1, kUnitDescriptor);
+    hidraw.add(kVendor, 1, kUnitDescriptor, 0, "\xFF");  // not UTF-8
+    std::vector<std::u16string> paths;
+    ASSERT_TRUE(platform.listInterfaces(paths));
+    const struct {
+        HidHandle handle;
+        std::u16string serial;  // empty: none to report
+    } cases[] = {{platform.open(paths[0]), u"TP-0042"},
+                 {platform.open(paths[1]), u""},
+                 {platform.open(paths[2]), u""},
+                 {kInvalidHidHandle, u""}};
+    for (const auto& c : cases) {
+        std::u16string serial;
+        EXPECT_EQ(platform.serialNumber(c.handle, serial), !c.serial.empty());
+        EXPECT_EQ(serial, c.serial);
+    }
+}
+
 TEST_F(LinuxHidPlatformTest, ReportsAreFramedWithTheIdByteAndLateAnswersAreDropped) {
-    hidraw.add({kVendor, 1, kUnnumberedDescriptor});
-    hidraw.add({kVendor, 1, kUnitDescriptor});
-    hidraw.add({kVendor, 1, {}});  // its descriptor cannot be read
+    hidraw.add(kVendor, 1, kUnnumberedDescriptor);
+    hidraw.add(kVendor, 1, kUnitDescriptor);
+    hidraw.add(kVendor, 1, {});  // its descriptor cannot be read
     std::vector<std::u16string> paths;
     ASSERT_TRUE(platform.listInterfaces(paths));
     const HidHandle unnumbered = platform.open(paths[0]);
@@ -227,10 +182,10 @@ TEST_F(LinuxHidPlatformTest, ReportsAreFramedWithTheIdByteAndLateAnswersAreDropp
     std::uint32_t out = 0;
     EXPECT_FALSE(platform.reportLengths(unknown, in, out));
     Bytes answer(9, 0xEE);
-    ::send(hidraw.device(2), "\x01\x02", 2, 0);  // taken as it comes
+    ::send(ops.peer("/dev/hidraw2"), "\x01\x02", 2, 0);  // taken as it comes
     ASSERT_TRUE(platform.readReport(unknown, answer.data(), answer.size(), 1000));
     EXPECT_EQ(answer, (Bytes{1, 2, 0, 0, 0, 0, 0, 0, 0}));
-    ::send(hidraw.device(0), "\x01\x02", 2, 0);
+    ::send(ops.peer("/dev/hidraw0"), "\x01\x02", 2, 0);
     ASSERT_TRUE(platform.readReport(unnumbered, answer.data(), answer.size(), 1000));
     EXPECT_EQ(answer, (Bytes{0, 1, 2, 0, 0, 0, 0, 0, 0}));
 
@@ -238,21 +193,21 @@ TEST_F(LinuxHidPlatformTest, ReportsAreFramedWithTheIdByteAndLateAnswersAreDropp
     ASSERT_TRUE(platform.writeReport(numbered, request.data(), request.size()));
     EXPECT_FALSE(platform.readReport(numbered, answer.data(), answer.size(), 20));
     EXPECT_EQ(platform.lastError(), static_cast<std::uint32_t>(ETIMEDOUT));
-    ::send(hidraw.device(1), "\x02\xAA", 2, 0);  // the late answer
+    ::send(ops.peer("/dev/hidraw1"), "\x02\xAA", 2, 0);  // the late answer
     ASSERT_TRUE(platform.writeReport(numbered, request.data(), request.size()));
-    ::send(hidraw.device(1), "\x02\xBB", 2, 0);
+    ::send(ops.peer("/dev/hidraw1"), "\x02\xBB", 2, 0);
     ASSERT_TRUE(platform.readReport(numbered, answer.data(), answer.size(), 1000));
     EXPECT_EQ(answer[1], 0xBB);
     EXPECT_EQ(platform.lastError(), 0u);
 }
 
 TEST_F(LinuxHidPlatformTest, OnlyAListedUnitRefusedForWantOfRightsRaisesThePermissionHint) {
-    hidraw.add({kOtherVendor, 1, kUnitDescriptor, EACCES});  // someone else's device
-    hidraw.add({kVendor, 3, kUnitDescriptor, EACCES});       // the maker's, not a unit
-    hidraw.add({kVendor, 1, kUnitDescriptor, EBUSY});        // a unit, failing otherwise
-    hidraw.add({kVendor, 2, kUnitDescriptor});               // a unit that opens
-    hidraw.add({kVendor, 1, kUnitDescriptor, EACCES});
-    hidraw.add({kVendor, 2, kUnitDescriptor, EPERM});
+    hidraw.add(kOtherVendor, 1, kUnitDescriptor, EACCES);  // someone else's device
+    hidraw.add(kVendor, 3, kUnitDescriptor, EACCES);       // the maker's, not a unit
+    hidraw.add(kVendor, 1, kUnitDescriptor, EBUSY);        // a unit, failing otherwise
+    hidraw.add(kVendor, 2, kUnitDescriptor);               // a unit that opens
+    hidraw.add(kVendor, 1, kUnitDescriptor, EACCES);
+    hidraw.add(kVendor, 2, kUnitDescriptor, EPERM);
     std::vector<std::u16string> paths;
     ASSERT_TRUE(platform.listInterfaces(paths));
 
@@ -262,14 +217,14 @@ TEST_F(LinuxHidPlatformTest, OnlyAListedUnitRefusedForWantOfRightsRaisesThePermi
         platform.listInterfaces(paths);  // every enumeration starts afresh
         EXPECT_FALSE(platform.sawUnitWithoutPermission());
     }
-    hidraw.listWorks = false;
+    hidraw.works = false;
     EXPECT_FALSE(platform.listInterfaces(paths));
     EXPECT_EQ(platform.open(u"/dev/hidraw4"), kInvalidHidHandle);
     EXPECT_FALSE(platform.sawUnitWithoutPermission());  // no longer a listed unit
 
-    hidraw.opened.clear();
+    const std::size_t opened = ops.opened().size();
     EXPECT_EQ(platform.open(std::u16string(u"/dev/hidraw3\0x", 14)), kInvalidHidHandle);
-    EXPECT_TRUE(hidraw.opened.empty());
+    EXPECT_EQ(ops.opened().size(), opened);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,12 +9,17 @@ namespace talo::flash {
 
 // The parsed command line. Options may stand before or after the verb.
 struct CliArgs {
-    std::string verb;                     // "list", "info", "update"; empty with --help/--version
+    std::string verb;                     // "list", "info", "update", "history"; empty with
+                                          // --help/--version
     bool help = false;                    // --help, -h
     bool version = false;                 // --version
     bool json = false;                    // --json
     bool yes = false;                     // --yes, -y: answer the downgrade question with Yes
     bool wait = false;                    // --wait: wait until a unit arrives
+    bool all = false;                     // --all: update every ready unit at once
+    bool repeat = false;                  // --repeat: station mode (update --wait --repeat)
+    std::optional<std::string> unit;      // --unit ID: the unit's serial or path, exact
+    std::optional<std::size_t> last;      // --last N: history, the newest N records
     std::optional<std::string> simulate;  // --simulate[=PLAN]; "" when given without a value
 };
 
@@ -24,7 +30,5 @@ struct ParseResult {
 
 // `arguments` excludes the program name.
 ParseResult parseArguments(const std::vector<std::string>& arguments);
-
-bool isKnownVerb(const std::string& verb);
 
 }  // namespace talo::flash

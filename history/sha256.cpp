@@ -1,9 +1,9 @@
-#include "sha256.h"
+#include "history/sha256.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace talo::flash {
+namespace talo {
 namespace {
 
 constexpr std::array<std::uint32_t, 64> kRoundConstants = {
@@ -121,4 +121,4 @@ std::string toHex(const Sha256Digest& digest) {
     return text;
 }
 
-}  // namespace talo::flash
+}  // namespace talo

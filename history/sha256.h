@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace talo::flash {
+namespace talo {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
 
@@ -30,4 +30,4 @@ Sha256Digest sha256(const std::uint8_t* data, std::size_t size);
 // Lower-case hexadecimal, two digits per byte.
 std::string toHex(const Sha256Digest& digest);
 
-}  // namespace talo::flash
+}  // namespace talo

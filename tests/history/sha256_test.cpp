@@ -1,11 +1,11 @@
-#include "sha256.h"
+#include "history/sha256.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 
-namespace talo::flash {
+namespace talo {
 namespace {
 
 std::string hashOf(std::string_view text) {
@@ -44,4 +44,4 @@ TEST(Sha256Test, PaddingBoundaryLengthsDiffer) {
 }
 
 }  // namespace
-}  // namespace talo::flash
+}  // namespace talo

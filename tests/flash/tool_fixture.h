@@ -1,0 +1,124 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app.h"
+#include "history/file_journal.h"
+#include "history/history_file.h"
+#include "resources/firmware_image.h"
+#include "sim/virtual_clock.h"
+
+namespace talo::flash {
+
+// Runs talo-flash in process: string streams, a virtual clock for the main thread and one for
+// every unit written beside others, and a history file of its own.
+class ToolFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        image.assign(talo_firmware_image, talo_firmware_image + talo_firmware_image_size);
+        folder = std::filesystem::temp_directory_path() /
+                 ("talo-flash-" + std::to_string(std::random_device()()));
+        std::filesystem::create_directories(folder);
+        journal = std::make_unique<FileJournal>(
+            recordSource("talo-flash", FirmwareImage{image.data(), image.size()}),
+            folder / "history.jsonl");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
+    Environment environment(Clock& mainClock) {
+        Environment made{
+            .console = realStreams ? Console{std::cout, std::cerr, in, false, false, false}
+                                   : Console{out, err, in, outIsTerminal, false, inIsTerminal},
+            .clock = mainClock,
+            .image = FirmwareImage{image.data(), image.size()},
+            .systemHid = systemHid,
+            .noUnitHint = noUnitHint,
+            .waitPollMs = 500,
+            .unitClock = [this]() -> std::unique_ptr<Clock> {
+                const std::lock_guard lock(clocksMutex);
+                return std::make_unique<BorrowedClockOf>(unitClocks.emplace_back());
+            },
+            .journal = journal.get(),
+            .historyFile = journal->file(),
+            .systemAwake = {},
+            .simulation = nullptr,
+        };
+        return made;
+    }
+
+    int run(std::vector<std::string> arguments, Clock* clockOverride = nullptr) {
+        out.str("");
+        err.str("");
+        Environment env = environment(clockOverride != nullptr ? *clockOverride : clock);
+        const int code = runTool(arguments, env);
+        simulation = std::move(env.simulation);
+        return code;
+    }
+
+    const sim::SimulatedUnit& unit(std::size_t index = 0) const { return simulation->unit(index); }
+
+    // The flash holds exactly the image (the tail needs no filling: the length is whole words).
+    bool flashHoldsImage(std::size_t index = 0) const {
+        return unit(index).flash.contents == image;
+    }
+
+    // stdout as JSON values, one per line; fails the test on a line that is no JSON.
+    std::vector<nlohmann::json> jsonLines() const {
+        std::vector<nlohmann::json> values;
+        std::istringstream lines(out.str());
+        for (std::string line; std::getline(lines, line);) {
+            values.push_back(nlohmann::json::parse(line, nullptr, false));
+            EXPECT_FALSE(values.back().is_discarded()) << line;
+        }
+        return values;
+    }
+
+    std::vector<std::string> historyLines() const {
+        std::vector<std::string> lines;
+        EXPECT_TRUE(readHistoryLines(journal->file(), lines));
+        return lines;
+    }
+
+    // Passes every call on to a virtual clock the fixture keeps.
+    class BorrowedClockOf final : public Clock {
+      public:
+        explicit BorrowedClockOf(sim::VirtualClock& inner) : inner_(inner) {}
+        void sleepMs(std::uint32_t ms) override { inner_.sleepMs(ms); }
+        std::uint64_t nowMicros() const override { return inner_.nowMicros(); }
+
+      private:
+        sim::VirtualClock& inner_;
+    };
+
+    std::vector<std::uint8_t> image;
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    bool outIsTerminal = false;
+    bool inIsTerminal = false;
+    bool realStreams = false;  // the process's stdout and stderr instead of `out` and `err`
+    sim::VirtualClock clock;
+    std::mutex clocksMutex;
+    std::deque<sim::VirtualClock> unitClocks;
+    std::function<std::unique_ptr<HidPlatform>()> systemHid;
+    std::function<std::string(HidPlatform&)> noUnitHint;
+    std::unique_ptr<SimulatedBus> simulation;
+    std::filesystem::path folder;
+    std::unique_ptr<FileJournal> journal;
+};
+
+}  // namespace talo::flash

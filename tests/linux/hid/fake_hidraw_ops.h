@@ -1,0 +1,128 @@
+#pragma once
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/linux/hid/hidraw_ops.h"
+
+namespace talo::linuxhid {
+
+// hidraw nodes backed by SOCK_SEQPACKET socket pairs, which keep report boundaries as hidraw
+// does. open() hands out one end; the test plays the device on the other, peer(devnode). Safe
+// to use from several threads (each with a LinuxHidPlatform of its own). A device's earlier
+// ends stay open until the fake goes, so a thread still serving one never meets a reused fd.
+class FakeHidrawOps final : public HidrawOps {
+  public:
+    struct Node {
+        std::vector<std::uint8_t> descriptor;
+        std::uint16_t vendorId = 0;
+        std::uint16_t productId = 0;
+        int openError = 0;  // errno for a refused open; 0 opens
+    };
+
+    ~FakeHidrawOps() override {
+        for (const auto& [fd, devnode] : open_) {
+            ::close(fd);
+        }
+        for (const auto& [devnode, fd] : peers_) {
+            ::close(fd);
+        }
+        for (const int fd : retired_) {
+            ::close(fd);
+        }
+    }
+
+    void add(const std::string& devnode, Node node) {
+        const std::lock_guard lock(mutex_);
+        nodes_[devnode] = std::move(node);
+    }
+    int peer(const std::string& devnode) const {
+        const std::lock_guard lock(mutex_);
+        return peers_.at(devnode);
+    }
+    const std::vector<std::string>& opened() const { return opened_; }
+
+    // Called with the device's end each time a node is opened, to start a device that answers.
+    std::function<void(const std::string& devnode, int peer)> onOpen;
+
+    int open(const std::string& devnode, int& error) override {
+        const std::lock_guard lock(mutex_);
+        opened_.push_back(devnode);
+        const auto found = nodes_.find(devnode);
+        error = found == nodes_.end() ? ENOENT : found->second.openError;
+        int pair[2];
+        if (error != 0 || ::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
+            return -1;
+        }
+        if (peers_.count(devnode) != 0) {
+            retired_.push_back(peers_[devnode]);
+        }
+        peers_[devnode] = pair[1];
+        open_[pair[0]] = devnode;
+        if (onOpen) {
+            onOpen(devnode, pair[1]);
+        }
+        return pair[0];
+    }
+
+    void close(int fd) override {
+        const std::lock_guard lock(mutex_);
+        if (const auto found = open_.find(fd); found != open_.end()) {
+            locks_[found->second].erase(fd);
+        }
+        if (open_.erase(fd) != 0) {
+            ::close(fd);
+        }
+    }
+
+    bool rawInfo(int fd, std::uint16_t& vendorId, std::uint16_t& productId) override {
+        const std::lock_guard lock(mutex_);
+        vendorId = nodes_.at(open_.at(fd)).vendorId;
+        productId = nodes_.at(open_.at(fd)).productId;
+        return true;
+    }
+
+    bool reportDescriptor(int fd, std::vector<std::uint8_t>& descriptor) override {
+        const std::lock_guard lock(mutex_);
+        descriptor = nodes_.at(open_.at(fd)).descriptor;
+        return !descriptor.empty();  // an empty one stands for a descriptor that cannot be read
+    }
+
+    // flock semantics per node: shared locks coexist, an exclusive one excludes all others.
+    bool lock(int fd, bool exclusive) override {
+        const std::lock_guard guard(mutex_);
+        auto& holders = locks_[open_.at(fd)];
+        holders.erase(fd);
+        for (const auto& [holder, holderExclusive] : holders) {
+            if (exclusive || holderExclusive) {
+                return false;
+            }
+        }
+        holders[fd] = exclusive;
+        return true;
+    }
+
+    void unlock(int fd) override {
+        const std::lock_guard lock(mutex_);
+        locks_[open_.at(fd)].erase(fd);
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<int> retired_;  // earlier device ends, closed with the fake
+    std::map<std::string, Node> nodes_;
+    std::map<std::string, std::map<int, bool>> locks_;  // devnode -> fd -> exclusive
+    std::map<std::string, int> peers_;
+    std::map<int, std::string> open_;
+    std::vector<std::string> opened_;
+};
+
+}  // namespace talo::linuxhid
