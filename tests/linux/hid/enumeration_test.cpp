@@ -116,7 +116,7 @@ TEST(SortTest, KernelNumbersFirstThenNamesWithoutOne) {
     std::vector<HidrawNode> nodes;
     for (const char* name :
          {"hidrawB", "other12", "hidraw10", "hidraw9x", "hidraw9", "hidrawA", "hidraw0"}) {
-        nodes.push_back({name, "", false, 0, 0});
+        nodes.push_back({name, "", false, 0, 0, ""});
     }
     sortInKernelOrder(nodes);
     std::vector<std::string> names;
@@ -152,7 +152,7 @@ TEST(HotplugEventTest, AddAndRemoveBecomeInterfaceRecordsNamedByTheNode) {
 
 // This machine's udev may know no hidraw device; either way the calls work and never block.
 TEST(UdevTest, ListerAndMonitorWorkOnTheSystemsUdev) {
-    std::vector<HidrawNode> nodes = {{"stale", "", false, 0, 0}};
+    std::vector<HidrawNode> nodes = {{"stale", "", false, 0, 0, ""}};
     ASSERT_TRUE(UdevHidrawLister().list(nodes));
     for (const HidrawNode& node : nodes) {
         EXPECT_EQ(node.devnode.rfind("/dev/", 0), 0u) << node.name;
