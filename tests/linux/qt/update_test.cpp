@@ -216,7 +216,7 @@ TEST_F(UpdateTest, ClicksDuringTheWriteStartNothingAndBeendenEndsAfterwards) {
     EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
 }
 
-TEST_F(UpdateTest, DowngradeQuestionInGermanAnsweredNoSendsNothing) {
+TEST_F(UpdateTest, DowngradeQuestionInGermanSendsNothingUntilAnsweredYes) {
     const sim::DeviceId unit = plug(sim::Situation::Downgrade);
     start();
     hid->unit(unit).clearLog();
@@ -233,62 +233,60 @@ TEST_F(UpdateTest, DowngradeQuestionInGermanAnsweredNoSendsNothing) {
                 question.buttons.contains(QStringLiteral("Ja")))
         << question.buttons.join(QLatin1Char(',')).toStdString();
     EXPECT_TRUE(hid->unit(unit).requests.empty());
-    EXPECT_TRUE(dialog().button(kIdUpdate)->isEnabled());
     EXPECT_TRUE(showsMessageAlone(ops(), kMsgReady));
-}
 
-TEST_F(UpdateTest, DowngradeQuestionAnsweredYesWritesTheImage) {
-    const sim::DeviceId unit = plug(sim::Situation::Downgrade);
-    start();
     boxes->answer(QMessageBox::Yes);
-
     clickUpdate();
 
     EXPECT_EQ(hid->unit(unit).flash.bytesWritten, talo_firmware_image_size);
     EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
 }
 
-TEST_F(UpdateTest, WrongEchoOfUnprotectShowsStepTextWithCodeLine) {
-    const sim::DeviceId unit = plug(sim::Situation::Ready);
-    hid->unit(unit).injectFault(kCmdSetWriteProtect, sim::FaultKind::WrongEcho);
-    start();
-    boxes->saveImages(QStringLiteral(TALO_QT_SCREENSHOT_DIR), QStringLiteral("failure-unprotect"));
+// The failure box names the step and the codes, and comes once the progress window is gone.
+TEST_F(UpdateTest, FailureBoxNamesTheStepAndTheCodesAfterTheProgressWindowIsGone) {
+    const struct {
+        const char* name;
+        std::function<void(sim::SimulatedUnit&)> fault;
+        std::uint16_t step;
+        QString codes;
+    } cases[] = {{"failure-unprotect",
+                  [](sim::SimulatedUnit& u) {
+                      u.injectFault(kCmdSetWriteProtect, sim::FaultKind::WrongEcho);
+                  },
+                  kMsgUnprotectFailed, QStringLiteral("0x0000065b-0x00000000")},
+                 {"failure-block", [](sim::SimulatedUnit& u) { u.disconnectAtWriteBlock = 5; },
+                  kMsgWriteBlockFailed,
+                  QStringLiteral("0xfffffffe-0x%1")
+                      .arg(sim::kErrorDeviceNotConnected, 8, 16, QLatin1Char('0'))}};
+    for (const auto& c : cases) {
+        const sim::DeviceId unit = plug(sim::Situation::Ready);
+        c.fault(hid->unit(unit));
+        start();
+        boxes->saveImages(QStringLiteral(TALO_QT_SCREENSHOT_DIR), QString::fromLatin1(c.name));
+        bool progressGoneDuringBox = false;
+        boxes->answer(QMessageBox::Ok, [this, &progressGoneDuringBox] {
+            progressGoneDuringBox = ops().progressWindow() == nullptr;
+        });
 
-    clickUpdate();
+        clickUpdate();
+        settle();
 
-    ASSERT_EQ(boxes->shown().size(), 1u);
-    const ShownBox& failure = boxes->shown().front();
-    EXPECT_EQ(failure.caption, QStringLiteral("Update fehlgeschlagen!"));
-    EXPECT_EQ(failure.text,
-              boxText(kMsgUnprotectFailed) +
-                  QStringLiteral("\nDas System meldet Fehlercode 0x0000065b-0x00000000"));
-    EXPECT_EQ(failure.icon, QMessageBox::Critical);
-    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateAborted));
-    EXPECT_FALSE(dialog().button(kIdUpdate)->isEnabled());
-    EXPECT_FALSE(window->session().isOpen());
-    saveScreenshot(QStringLiteral("update-failed"));
-}
-
-TEST_F(UpdateTest, UnitLostDuringTheBlocksIsReportedAfterTheProgressWindowIsGone) {
-    const sim::DeviceId unit = plug(sim::Situation::Ready);
-    hid->unit(unit).disconnectAtWriteBlock = 5;
-    start();
-    bool progressGoneDuringBox = false;
-    boxes->answer(QMessageBox::Ok, [this, &progressGoneDuringBox] {
-        progressGoneDuringBox = ops().progressWindow() == nullptr;
-    });
-
-    clickUpdate();
-    settle();
-
-    ASSERT_EQ(boxes->shown().size(), 1u);
-    EXPECT_EQ(boxes->shown().front().text,
-              boxText(kMsgWriteBlockFailed) +
-                  QStringLiteral("\nDas System meldet Fehlercode 0xfffffffe-0x%1")
-                      .arg(sim::kErrorDeviceNotConnected, 8, 16, QLatin1Char('0')));
-    EXPECT_TRUE(progressGoneDuringBox);
-    // The removal, delivered once the update had ended, finds no unit open and changes nothing.
-    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateAborted));
+        ASSERT_EQ(boxes->shown().size(), 1u) << c.name;
+        const ShownBox& failure = boxes->shown().front();
+        EXPECT_EQ(failure.caption, QStringLiteral("Update fehlgeschlagen!"));
+        EXPECT_EQ(failure.text,
+                  boxText(c.step) + QStringLiteral("\nDas System meldet Fehlercode ") + c.codes);
+        EXPECT_EQ(failure.icon, QMessageBox::Critical);
+        EXPECT_TRUE(progressGoneDuringBox);
+        // A removal delivered once the update had ended finds no unit open and changes nothing.
+        EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateAborted));
+        EXPECT_FALSE(dialog().button(kIdUpdate)->isEnabled());
+        EXPECT_FALSE(window->session().isOpen());
+        saveScreenshot(QStringLiteral("update-%1").arg(QString::fromLatin1(c.name)));
+        window.reset();
+        hid->unplug(unit);
+        boxes = std::make_unique<MessageBoxScript>();
+    }
 }
 
 }  // namespace
