@@ -42,8 +42,12 @@ TEST_F(WindowBehaviourTest, EveryWayToQuitEndsTheWindowCleanly) {
         EXPECT_FALSE(window->session().isOpen());
         EXPECT_EQ(hid->totalOpenHandles(), 0u);
         EXPECT_FALSE(notifications->isActive());
-        window.reset();
         hid->unplug(unit);
+        const sim::DeviceId late = plug(sim::Situation::Ready);
+        settle();
+        EXPECT_EQ(hid->openAttempts(late), 0u);  // an ended window hears no more arrivals
+        window.reset();
+        hid->unplug(late);
     }
 }
 
