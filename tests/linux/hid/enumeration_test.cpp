@@ -168,7 +168,8 @@ TEST(UdevTest, ListerAndMonitorWorkOnTheSystemsUdev) {
     }
 }
 
-// flock on two descriptors of one real file, as two programs would hold a hidraw node.
+// flock on two descriptors of one real file, as two programs would hold a hidraw node; the
+// hidraw ioctls refuse such a file.
 TEST(KernelLockTest, SharedLocksCoexistAnExclusiveOneExcludesAndClosingEndsIt) {
     char path[] = "/tmp/talo-lock-XXXXXX";
     ::close(::mkstemp(path));
@@ -185,6 +186,10 @@ TEST(KernelLockTest, SharedLocksCoexistAnExclusiveOneExcludesAndClosingEndsIt) {
         EXPECT_TRUE(ops.lock(second, true));  // free again once the first lets go
         ops.unlock(second);
     }
+    std::uint16_t id = 0;
+    std::vector<std::uint8_t> descriptor;
+    EXPECT_FALSE(ops.rawInfo(first, id, id));  // not a hidraw node
+    EXPECT_FALSE(ops.reportDescriptor(first, descriptor));
     ASSERT_TRUE(ops.lock(first, true));
     ops.close(first);
     EXPECT_TRUE(ops.lock(second, true));

@@ -134,10 +134,10 @@ TEST_F(LinuxHidPlatformTest, ClaimsFollowTheLockRulesAndEndWithTheirHandle) {
     EXPECT_TRUE(platform.claim(second, UnitClaim::Exclusive));
     EXPECT_FALSE(platform.claim(first, UnitClaim::Shared));
     platform.close(second);
-    platform.close(second);  // a second close is harmless
-    EXPECT_TRUE(platform.claim(first, UnitClaim::Exclusive));
     Bytes hangUp(1);
     EXPECT_EQ(::recv(ops.peer("/dev/hidraw0"), hangUp.data(), 1, MSG_DONTWAIT), 0);  // second's end
+    platform.close(second);  // a second close is harmless
+    EXPECT_TRUE(platform.claim(first, UnitClaim::Exclusive));
 
     EXPECT_FALSE(platform.claim(second, UnitClaim::Shared));
     std::uint32_t in = 0;
