@@ -148,26 +148,6 @@ TEST_P(CloseRequestTest, DuringTheBlocksItEndsTheWindowOnlyAfterTheUpdate) {
     EXPECT_FALSE(window->session().isOpen());
 }
 
-TEST_P(CloseRequestTest, AfterASuccessfulOrAFailedUpdateItEndsTheWindow) {
-    for (const std::uint32_t failingBlock : {0u, 5u}) {
-        SCOPED_TRACE(failingBlock == 0 ? "succeeded" : "failed");
-        const sim::DeviceId unit = plug(sim::Situation::Ready);
-        hid->unit(unit).disconnectAtWriteBlock = failingBlock;
-        startWatched();
-        clickUpdate();
-        settle();
-        ASSERT_FALSE(dialog().hasEnded());
-
-        requestClose();
-        settle();
-
-        EXPECT_TRUE(dialog().hasEnded());
-        EXPECT_EQ(dialog().result(), 2);
-        window.reset();
-        hid->unplug(unit);
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Ways, CloseRequestTest,
                          ::testing::Values(CloseBy::CloseBox, CloseBy::Escape),
                          [](const ::testing::TestParamInfo<CloseBy>& way) {
