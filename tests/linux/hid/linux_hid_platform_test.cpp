@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <thread>
@@ -147,6 +148,26 @@ TEST_F(LinuxHidPlatformTest, ClaimsFollowTheLockRulesAndEndWithTheirHandle) {
     EXPECT_EQ(platform.lastError(), static_cast<std::uint32_t>(EBADF));
     EXPECT_FALSE(platform.readReport(second, hangUp.data(), 1, 0));
     EXPECT_EQ(platform.lastError(), static_cast<std::uint32_t>(EBADF));
+}
+
+// Descriptor 0 is a device like any other, e.g. for a program started with stdin closed.
+TEST_F(LinuxHidPlatformTest, UnitOpenedOnDescriptorZeroIsUsable) {
+    hidraw.add(kVendor, 1, kUnitDescriptor);
+    std::vector<std::u16string> paths;
+    ASSERT_TRUE(platform.listInterfaces(paths));
+    const int stdinCopy = ::dup(0);
+    ::close(0);
+
+    const HidHandle handle = platform.open(paths[0]);
+    std::uint32_t in = 0;
+    std::uint32_t out = 0;
+    EXPECT_EQ(handle, 0u);
+    EXPECT_TRUE(platform.reportLengths(handle, in, out));
+    platform.close(handle);
+    if (stdinCopy >= 0) {
+        ::dup2(stdinCopy, 0);
+        ::close(stdinCopy);
+    }
 }
 
 TEST_F(LinuxHidPlatformTest, SerialNumberIsTheOneListedForTheHandlesNode) {
