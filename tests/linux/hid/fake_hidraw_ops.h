@@ -93,7 +93,7 @@ class FakeHidrawOps final : public HidrawOps {
     bool reportDescriptor(int fd, std::vector<std::uint8_t>& descriptor) override {
         const std::lock_guard lock(mutex_);
         descriptor = nodes_.at(open_.at(fd)).descriptor;
-        return true;
+        return !descriptor.empty();  // an empty one stands for a descriptor that cannot be read
     }
 
     // flock semantics per node: shared locks coexist, an exclusive one excludes all others.

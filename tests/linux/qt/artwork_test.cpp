@@ -20,13 +20,5 @@ TEST(ArtworkTest, OnlyPureGreenBecomesTransparent) {
     EXPECT_EQ(keyed.pixelColor(2, 0), QColor(1, 255, 0));
 }
 
-TEST(ArtworkTest, CarriedLogoHasTransparentBackground) {
-    const QImage logo = programLogo();
-
-    ASSERT_FALSE(logo.isNull());
-    EXPECT_EQ(logo.size(), QSize(365, 122));
-    EXPECT_EQ(qAlpha(logo.pixel(0, 0)), 0);
-}
-
 }  // namespace
 }  // namespace talo::qt::test

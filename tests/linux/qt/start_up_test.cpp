@@ -1,5 +1,6 @@
 #include <QPushButton>
 #include <optional>
+#include <string>
 
 #include "tests/linux/qt/updater_window_fixture.h"
 #include "ui/control_ids.h"
@@ -44,16 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StartUpCase{"no-controller", sim::Situation::NoController, kMsgNoController},
                       StartUpCase{"incompatible", sim::Situation::Incompatible, kMsgIncompatible}),
     [](const ::testing::TestParamInfo<StartUpCase>& caseInfo) {
-        std::string name;
-        bool upper = true;
-        for (const char c : std::string(caseInfo.param.name)) {
-            if (c == '-') {
-                upper = true;
-                continue;
-            }
-            name += upper ? static_cast<char>(std::toupper(c)) : c;
-            upper = false;
-        }
+        std::string name = caseInfo.param.name;
+        std::erase(name, '-');
         return name;
     });
 
@@ -95,26 +88,19 @@ TEST_F(StartUpWindowTest, FailedRegistrationShowsOnlyTheErrorAndOpensNoDevice) {
     EXPECT_EQ(hid->openAttempts(unit), 0u);
 }
 
-TEST_F(StartUpWindowTest, UnitWithoutAccessRightsAddsTheUdevHint) {
+TEST_F(StartUpWindowTest, UnitWithoutAccessRightsAddsTheUdevHintOnceNotOnLaterArrivals) {
     window = std::make_unique<UpdaterWindow>(*hid, clock, *notifications);
     window->setPermissionProbe([] { return true; });
     ASSERT_TRUE(dialog().initialise());
-
-    EXPECT_EQ(ops().controlText(kIdStatusPane), catalogue(kMsgNoUnitFound) + u"\r\n\r\n" +
-                                                    catalogue(kMsgInstructions) + u"\r\n\r\n" +
-                                                    catalogue(kMsgNoAccessRights));
-}
-
-TEST_F(StartUpWindowTest, AccessRightsHintIsNotRepeatedOnLaterArrivals) {
-    window = std::make_unique<UpdaterWindow>(*hid, clock, *notifications);
-    window->setPermissionProbe([] { return true; });
-    ASSERT_TRUE(dialog().initialise());
-    const std::u16string first = ops().controlText(kIdStatusPane);
+    const std::u16string hinted = catalogue(kMsgNoUnitFound) + u"\r\n\r\n" +
+                                  catalogue(kMsgInstructions) + u"\r\n\r\n" +
+                                  catalogue(kMsgNoAccessRights);
+    EXPECT_EQ(ops().controlText(kIdStatusPane), hinted);
 
     hid->addForeignDevice(0x046D, 0xC077);
     settle();
 
-    EXPECT_EQ(ops().controlText(kIdStatusPane), first);
+    EXPECT_EQ(ops().controlText(kIdStatusPane), hinted);
 }
 
 }  // namespace

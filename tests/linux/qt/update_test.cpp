@@ -64,26 +64,10 @@ class UpdateTest : public UpdaterWindowTest {
     WatchingClock watching{clock, watchedOps};
 };
 
-TEST_F(UpdateTest, ClickOnUpdateWritesTheImageAndShowsSuccess) {
+// The progress window shows every position while the blocks are written, then the image is
+// in the flash and the window shows success.
+TEST_F(UpdateTest, ClickOnUpdateWritesTheImageWithProgressAndShowsSuccess) {
     const sim::DeviceId unit = plug(sim::Situation::Ready);
-    startWatched();
-
-    clickUpdate();
-
-    const sim::FlashModel& flash = hid->unit(unit).flash;
-    ASSERT_GE(flash.contents.size(), talo_firmware_image_size);
-    EXPECT_TRUE(std::equal(talo_firmware_image, talo_firmware_image + talo_firmware_image_size,
-                           flash.contents.begin()));
-    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
-    EXPECT_EQ(ops().controlText(kIdControllerVersion), u"1.8");
-    EXPECT_FALSE(dialog().button(kIdUpdate)->isEnabled());
-    EXPECT_EQ(ops().progressWindow(), nullptr);
-    EXPECT_TRUE(boxes->shown().empty());
-    saveScreenshot(QStringLiteral("update-succeeded"));
-}
-
-TEST_F(UpdateTest, ProgressWindowShowsEachPositionWhileTheBlocksAreWritten) {
-    plug(sim::Situation::Ready);
     startWatched();
 
     clickUpdate();
@@ -96,9 +80,18 @@ TEST_F(UpdateTest, ProgressWindowShowsEachPositionWhileTheBlocksAreWritten) {
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end(),
                                [](const auto& a, const auto& b) { return a.value < b.value; }));
     EXPECT_EQ(seen.back().value, 100);
-    EXPECT_GT(std::count_if(seen.begin(), seen.end(),
-                            [](const ProgressSighting& s) { return s.value == 50; }),
-              0);
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(),
+                            [](const ProgressSighting& s) { return s.value == 50; }));
+    const sim::FlashModel& flash = hid->unit(unit).flash;
+    ASSERT_GE(flash.contents.size(), talo_firmware_image_size);
+    EXPECT_TRUE(std::equal(talo_firmware_image, talo_firmware_image + talo_firmware_image_size,
+                           flash.contents.begin()));
+    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
+    EXPECT_EQ(ops().controlText(kIdControllerVersion), u"1.8");
+    EXPECT_FALSE(dialog().button(kIdUpdate)->isEnabled());
+    EXPECT_EQ(ops().progressWindow(), nullptr);
+    EXPECT_TRUE(boxes->shown().empty());
+    saveScreenshot(QStringLiteral("update-succeeded"));
 }
 
 // Posts a press and release of the left button in the middle of `widget`.
@@ -146,26 +139,6 @@ TEST_P(CloseRequestTest, DuringTheBlocksItEndsTheWindowOnlyAfterTheUpdate) {
     EXPECT_TRUE(dialog().hasEnded());
     EXPECT_EQ(dialog().result(), 2);
     EXPECT_FALSE(window->session().isOpen());
-}
-
-TEST_P(CloseRequestTest, AfterASuccessfulOrAFailedUpdateItEndsTheWindow) {
-    for (const std::uint32_t failingBlock : {0u, 5u}) {
-        SCOPED_TRACE(failingBlock == 0 ? "succeeded" : "failed");
-        const sim::DeviceId unit = plug(sim::Situation::Ready);
-        hid->unit(unit).disconnectAtWriteBlock = failingBlock;
-        startWatched();
-        clickUpdate();
-        settle();
-        ASSERT_FALSE(dialog().hasEnded());
-
-        requestClose();
-        settle();
-
-        EXPECT_TRUE(dialog().hasEnded());
-        EXPECT_EQ(dialog().result(), 2);
-        window.reset();
-        hid->unplug(unit);
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CloseRequestTest,
@@ -216,7 +189,7 @@ TEST_F(UpdateTest, ClicksDuringTheWriteStartNothingAndBeendenEndsAfterwards) {
     EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
 }
 
-TEST_F(UpdateTest, DowngradeQuestionInGermanAnsweredNoSendsNothing) {
+TEST_F(UpdateTest, DowngradeQuestionInGermanSendsNothingUntilAnsweredYes) {
     const sim::DeviceId unit = plug(sim::Situation::Downgrade);
     start();
     hid->unit(unit).clearLog();
@@ -233,62 +206,60 @@ TEST_F(UpdateTest, DowngradeQuestionInGermanAnsweredNoSendsNothing) {
                 question.buttons.contains(QStringLiteral("Ja")))
         << question.buttons.join(QLatin1Char(',')).toStdString();
     EXPECT_TRUE(hid->unit(unit).requests.empty());
-    EXPECT_TRUE(dialog().button(kIdUpdate)->isEnabled());
     EXPECT_TRUE(showsMessageAlone(ops(), kMsgReady));
-}
 
-TEST_F(UpdateTest, DowngradeQuestionAnsweredYesWritesTheImage) {
-    const sim::DeviceId unit = plug(sim::Situation::Downgrade);
-    start();
     boxes->answer(QMessageBox::Yes);
-
     clickUpdate();
 
     EXPECT_EQ(hid->unit(unit).flash.bytesWritten, talo_firmware_image_size);
     EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateSucceeded));
 }
 
-TEST_F(UpdateTest, WrongEchoOfUnprotectShowsStepTextWithCodeLine) {
-    const sim::DeviceId unit = plug(sim::Situation::Ready);
-    hid->unit(unit).injectFault(kCmdSetWriteProtect, sim::FaultKind::WrongEcho);
-    start();
-    boxes->saveImages(QStringLiteral(TALO_QT_SCREENSHOT_DIR), QStringLiteral("failure-unprotect"));
+// The failure box names the step and the codes, and comes once the progress window is gone.
+TEST_F(UpdateTest, FailureBoxNamesTheStepAndTheCodesAfterTheProgressWindowIsGone) {
+    const struct {
+        const char* name;
+        std::function<void(sim::SimulatedUnit&)> fault;
+        std::uint16_t step;
+        QString codes;
+    } cases[] = {{"failure-unprotect",
+                  [](sim::SimulatedUnit& u) {
+                      u.injectFault(kCmdSetWriteProtect, sim::FaultKind::WrongEcho);
+                  },
+                  kMsgUnprotectFailed, QStringLiteral("0x0000065b-0x00000000")},
+                 {"failure-block", [](sim::SimulatedUnit& u) { u.disconnectAtWriteBlock = 5; },
+                  kMsgWriteBlockFailed,
+                  QStringLiteral("0xfffffffe-0x%1")
+                      .arg(sim::kErrorDeviceNotConnected, 8, 16, QLatin1Char('0'))}};
+    for (const auto& c : cases) {
+        const sim::DeviceId unit = plug(sim::Situation::Ready);
+        c.fault(hid->unit(unit));
+        start();
+        boxes->saveImages(QStringLiteral(TALO_QT_SCREENSHOT_DIR), QString::fromLatin1(c.name));
+        bool progressGoneDuringBox = false;
+        boxes->answer(QMessageBox::Ok, [this, &progressGoneDuringBox] {
+            progressGoneDuringBox = ops().progressWindow() == nullptr;
+        });
 
-    clickUpdate();
+        clickUpdate();
+        settle();
 
-    ASSERT_EQ(boxes->shown().size(), 1u);
-    const ShownBox& failure = boxes->shown().front();
-    EXPECT_EQ(failure.caption, QStringLiteral("Update fehlgeschlagen!"));
-    EXPECT_EQ(failure.text,
-              boxText(kMsgUnprotectFailed) +
-                  QStringLiteral("\nDas System meldet Fehlercode 0x0000065b-0x00000000"));
-    EXPECT_EQ(failure.icon, QMessageBox::Critical);
-    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateAborted));
-    EXPECT_FALSE(dialog().button(kIdUpdate)->isEnabled());
-    EXPECT_FALSE(window->session().isOpen());
-    saveScreenshot(QStringLiteral("update-failed"));
-}
-
-TEST_F(UpdateTest, UnitLostDuringTheBlocksIsReportedAfterTheProgressWindowIsGone) {
-    const sim::DeviceId unit = plug(sim::Situation::Ready);
-    hid->unit(unit).disconnectAtWriteBlock = 5;
-    start();
-    bool progressGoneDuringBox = false;
-    boxes->answer(QMessageBox::Ok, [this, &progressGoneDuringBox] {
-        progressGoneDuringBox = ops().progressWindow() == nullptr;
-    });
-
-    clickUpdate();
-    settle();
-
-    ASSERT_EQ(boxes->shown().size(), 1u);
-    EXPECT_EQ(boxes->shown().front().text,
-              boxText(kMsgWriteBlockFailed) +
-                  QStringLiteral("\nDas System meldet Fehlercode 0xfffffffe-0x%1")
-                      .arg(sim::kErrorDeviceNotConnected, 8, 16, QLatin1Char('0')));
-    EXPECT_TRUE(progressGoneDuringBox);
-    // The removal, delivered once the update had ended, finds no unit open and changes nothing.
-    EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateAborted));
+        ASSERT_EQ(boxes->shown().size(), 1u) << c.name;
+        const ShownBox& failure = boxes->shown().front();
+        EXPECT_EQ(failure.caption, QStringLiteral("Update fehlgeschlagen!"));
+        EXPECT_EQ(failure.text,
+                  boxText(c.step) + QStringLiteral("\nDas System meldet Fehlercode ") + c.codes);
+        EXPECT_EQ(failure.icon, QMessageBox::Critical);
+        EXPECT_TRUE(progressGoneDuringBox);
+        // A removal delivered once the update had ended finds no unit open and changes nothing.
+        EXPECT_TRUE(showsMessageAlone(ops(), kMsgUpdateAborted));
+        EXPECT_FALSE(dialog().button(kIdUpdate)->isEnabled());
+        EXPECT_FALSE(window->session().isOpen());
+        saveScreenshot(QStringLiteral("update-%1").arg(QString::fromLatin1(c.name)));
+        window.reset();
+        hid->unplug(unit);
+        boxes = std::make_unique<MessageBoxScript>();
+    }
 }
 
 }  // namespace

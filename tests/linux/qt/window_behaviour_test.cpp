@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 
 #include "tests/linux/qt/updater_window_fixture.h"
 #include "ui/control_ids.h"
@@ -13,48 +14,41 @@ namespace {
 
 class WindowBehaviourTest : public UpdaterWindowTest {
   protected:
-    void expectQuitCleanly() {
-        EXPECT_TRUE(dialog().hasEnded());
-        EXPECT_EQ(dialog().result(), 2);
-        EXPECT_FALSE(dialog().isVisible());
-        EXPECT_FALSE(window->session().isOpen());
-        EXPECT_EQ(hid->totalOpenHandles(), 0u);
-        EXPECT_FALSE(notifications->isActive());
-    }
-
     void activate() {
         QApplication::setActiveWindow(&dialog());
         dialog().button(kIdQuit)->setFocus();
     }
 };
 
-TEST_F(WindowBehaviourTest, EscapeEndsLikeBeenden) {
-    plug(sim::Situation::Ready);
-    start();
+// Escape, the close box and Enter in the status pane all act like "Beenden".
+TEST_F(WindowBehaviourTest, EveryWayToQuitEndsTheWindowCleanly) {
+    const std::function<void(UpdaterDialog&)> ways[] = {
+        [](UpdaterDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); },
+        [](UpdaterDialog& d) { d.close(); },
+        [](UpdaterDialog& d) {
+            d.statusPane()->setFocus();
+            QTest::keyClick(d.statusPane(), Qt::Key_Return);
+        }};
+    for (const auto& quit : ways) {
+        const sim::DeviceId unit = plug(sim::Situation::Ready);
+        start();
+        activate();
 
-    QTest::keyClick(&dialog(), Qt::Key_Escape);
+        quit(dialog());
 
-    expectQuitCleanly();
-}
-
-TEST_F(WindowBehaviourTest, CloseBoxEndsLikeBeenden) {
-    plug(sim::Situation::Ready);
-    start();
-
-    dialog().close();
-
-    expectQuitCleanly();
-}
-
-TEST_F(WindowBehaviourTest, EnterInTheStatusPaneActsOnBeenden) {
-    plug(sim::Situation::Ready);
-    start();
-    activate();
-    dialog().statusPane()->setFocus();
-
-    QTest::keyClick(dialog().statusPane(), Qt::Key_Return);
-
-    expectQuitCleanly();
+        EXPECT_TRUE(dialog().hasEnded());
+        EXPECT_EQ(dialog().result(), 2);
+        EXPECT_FALSE(dialog().isVisible());
+        EXPECT_FALSE(window->session().isOpen());
+        EXPECT_EQ(hid->totalOpenHandles(), 0u);
+        EXPECT_FALSE(notifications->isActive());
+        hid->unplug(unit);
+        const sim::DeviceId late = plug(sim::Situation::Ready);
+        settle();
+        EXPECT_EQ(hid->openAttempts(late), 0u);  // an ended window hears no more arrivals
+        window.reset();
+        hid->unplug(late);
+    }
 }
 
 TEST_F(WindowBehaviourTest, EnterOnAFocusedUpdateStartsTheUpdate) {
@@ -132,18 +126,7 @@ TEST_F(WindowBehaviourTest, OnlyTheControllerRowIsRedAndOnlyWhileEnabled) {
     EXPECT_EQ(redPixels(idle, controlRect(kIdControllerLabel)), 0);
     EXPECT_EQ(redPixels(idle, controlRect(kIdControllerVersion)), 0);
     saveScreenshot(QStringLiteral("red-row-disabled"));
-}
-
-TEST_F(WindowBehaviourTest, RepaintingTheRedRowKeepsOneBrush) {
-    plug(sim::Situation::Ready);
-    start();
-
-    for (int i = 0; i < 3; ++i) {
-        dialog().grab();
-    }
-
-    EXPECT_EQ(ops().brushesCreated(), 1u);
-    window.reset();
+    EXPECT_EQ(ops().brushesCreated(), 1u);  // repainting reuses the one red brush
 }
 
 TEST_F(WindowBehaviourTest, LogoIsDrawnRightOfTheGroupBoxWithoutItsGreen) {
