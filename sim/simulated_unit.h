@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "device/device_session.h"
+
 namespace talo::sim {
 
 // The controller flash behind a simulated unit. Writing needs, in this order of checks: the
@@ -96,7 +98,7 @@ struct SimulatedUnit {
 
     SimulatedUnit();
 
-    bool controllerAttached() const { return unitMode == 0 && attachedType == 3; }
+    bool controllerAttached() const { return unitMode == 0 && attachedType == kAttachedController; }
 
     // Little-endian views into the blocks.
     void setControllerFirmwareVersion(std::uint16_t version);
