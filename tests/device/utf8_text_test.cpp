@@ -7,10 +7,10 @@ namespace {
 
 // Each encoding length at both of its ends, in a path.
 TEST(Utf8TextTest, TextSurvivesTheRoundTripExactly) {
-    const std::u16string wide = u"/dev/\u007F\u0080\u07FF\u0800\uE000\uFFFF\U00010000\U0010FFFF";
+    const std::u16string wide = u"/dev/\u007F\u0080\u07FF\u0800\U00010000\uE000\uFFFF\U0010FFFF";
     const std::string narrow =
         "/dev/"
-        "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
+        "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xF0\x90\x80\x80\xEE\x80\x80\xEF\xBF\xBF\xF4\x8F\xBF\xBF";
     std::string utf8;
     std::u16string utf16;
     EXPECT_TRUE(utf16ToUtf8(wide, utf8));
@@ -27,6 +27,7 @@ TEST(Utf8TextTest, TextWithoutAnExactCounterpartIsRefusedAndLeavesTheOutputAlone
                             "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80"}) {
         EXPECT_FALSE(utf8ToUtf16(bad, wide)) << bad;
     }
+    EXPECT_FALSE(utf8ToUtf16(std::string_view("\xE2\x82\xAC", 2), wide));  // cut short
     EXPECT_EQ(wide, u"kept");
 
     // Unpaired surrogates: a high one before a letter, a low one, a high one at the end.
