@@ -236,6 +236,15 @@ TEST_F(FlashToolTest, SystemHidProblemsSayWhy) {
     };
     EXPECT_EQ(run({"update"}), 6);
     EXPECT_TRUE(said("the unit is being written by another program"));
+    systemHid = [this] {
+        auto odd = std::make_unique<sim::SimHidPlatform>(clock);
+        odd->addUnopenableDevice(0x046D, 1);
+        odd->addDeviceWithoutAttributes();
+        return odd;
+    };
+    EXPECT_EQ(run({"list"}), 3);
+    EXPECT_TRUE(said("  (cannot be opened)\n----:----  "));
+    EXPECT_TRUE(said("  (ids cannot be read)\n2 HID device(s) examined, 0 programming unit(s)"));
 }
 
 TEST_F(FlashToolTest, UnitOptionPicksTheUnitBySerialOrPath) {
