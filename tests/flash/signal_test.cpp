@@ -6,18 +6,16 @@
 #include <csignal>
 #include <cstdio>
 #include <deque>
-#include <iostream>
 #include <thread>
 
 #include "interrupt_guard.h"
 #include "tests/flash/tool_fixture.h"
-#include "unit_job.h"
 
 namespace talo::flash {
 namespace {
 
-// A clock that sends the process `signal` at its n-th pause: the kernel delivers it to the
-// installed handler as it would a key press or a closed terminal.
+// A clock that sends the process `signal` at its n-th pause (never when n is 0): the kernel
+// delivers it to the installed handler as it would a key press or a closed terminal.
 class SignallingClock final : public Clock {
   public:
     SignallingClock(Clock& inner, int signal, std::size_t atPause)
@@ -43,10 +41,10 @@ class SignalTest : public ToolFixture {
   protected:
     // Runs `arguments` in a child process with the real handlers and streams; the child exits
     // with talo-flash's exit code, or kFlashNotWritten when a unit's flash does not hold the
-    // image. `prepare` runs in the child first. Returns the wait status.
+    // image. `prepare` runs in the child first. A stopped child is continued (and `stopped`
+    // set). Returns the exit code, or minus the signal that ended the child.
     int runInChild(const std::vector<std::string>& arguments, Clock& childClock,
-                   const std::function<void()>& prepare = {}, bool continueAfterStop = false,
-                   std::size_t units = 1) {
+                   const std::function<void()>& prepare = {}) {
         std::cout.flush();
         const pid_t child = fork();
         if (child == 0) {
@@ -54,20 +52,20 @@ class SignalTest : public ToolFixture {
             // orphaned group, in which the system would ignore Ctrl-Z.
             setpgid(0, 0);
             installInterruptHandler();
+            std::freopen("/dev/null", "w", stdout);  // keep the test's own output readable
+            std::freopen("/dev/null", "w", stderr);
             if (prepare) {
                 prepare();
-            } else {
-                std::freopen("/dev/null", "w", stdout);  // keep the test's own output readable
-                std::freopen("/dev/null", "w", stderr);
             }
             realStreams = true;
             Environment env = environment(childClock);
+            running = &env;
             if (unitClockOverride) {
                 env.unitClock = unitClockOverride;
             }
             const int code = runTool(arguments, env);
             bool written = true;
-            for (std::size_t unit = 0; unit < units; ++unit) {
+            for (std::size_t unit = 0; unit < env.simulation->pluggedUnits(); ++unit) {
                 written = written && env.simulation->unit(unit).flash.contents == image;
             }
             std::cout.flush();
@@ -75,30 +73,33 @@ class SignalTest : public ToolFixture {
         }
         int status = 0;
         waitpid(child, &status, WUNTRACED);
-        if (continueAfterStop && WIFSTOPPED(status)) {
-            stopped = true;
+        stopped = WIFSTOPPED(status);
+        if (stopped) {
             kill(child, SIGCONT);
             waitpid(child, &status, 0);
         }
-        return status;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     }
 
     bool stopped = false;
+    Environment* running = nullptr;  // in the child: its environment
     std::function<std::unique_ptr<Clock>()> unitClockOverride;
 };
 
-TEST_F(SignalTest, EndingSignalsDuringTheWriteAreHonouredAfterTheRestore) {
+// Ending signals become the exit code once the write is restored; Ctrl-Z stops the process
+// only after it.
+TEST_F(SignalTest, SignalsDuringTheWriteAreHonouredAfterIt) {
     struct Case {
         int signal;
         int exitCode;
     };
-    const Case cases[] = {{SIGINT, 130}, {SIGHUP, 129}, {SIGTERM, 143}, {SIGQUIT, 131}};
+    const Case cases[] = {
+        {SIGINT, 130}, {SIGHUP, 129}, {SIGTERM, 143}, {SIGQUIT, 131}, {SIGTSTP, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.signal);
         SignallingClock signalling(clock, c.signal, 600);  // well inside the block loop
-        const int status = runInChild({"update", "--simulate"}, signalling);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
+        EXPECT_EQ(runInChild({"update", "--simulate"}, signalling), c.exitCode);
+        EXPECT_EQ(stopped, c.signal == SIGTSTP);
     }
 }
 
@@ -111,31 +112,20 @@ TEST_F(SignalTest, SignalDuringOneOfSeveralWritesWaitsForEveryWrite) {
         return std::make_unique<BorrowedClock>(
             signalling.emplace_back(clocks.emplace_back(), SIGTERM, atPause));
     };
-    const int status = runInChild({"update", "--all", "--simulate=units:3"}, clock, {}, false, 3);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 143);
-}
-
-TEST_F(SignalTest, CtrlZDuringTheWriteStopsTheProcessOnlyAfterIt) {
-    SignallingClock signalling(clock, SIGTSTP, 600);
-    const int status = runInChild({"update", "--simulate"}, signalling, {}, true);
-    EXPECT_TRUE(stopped);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(runInChild({"update", "--all", "--simulate=units:3"}, clock), 143);
 }
 
 TEST_F(SignalTest, ClosedStdoutAndStderrDoNotStopTheWrite) {
     int pipes[2];
     ASSERT_EQ(pipe(pipes), 0);
-    const int status = runInChild({"update", "--simulate"}, clock, [&pipes] {
+    const int exitCode = runInChild({"update", "--simulate"}, clock, [&pipes] {
         ::close(pipes[0]);  // nobody reads: every write to stdout or stderr fails with EPIPE
         dup2(pipes[1], STDOUT_FILENO);
         dup2(pipes[1], STDERR_FILENO);
     });
     ::close(pipes[0]);
     ::close(pipes[1]);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(exitCode, 0);
 }
 
 // Station mode: ends when every unit has come, been written and gone; the interrupt then
@@ -159,22 +149,12 @@ TEST_F(SignalTest, StationWritesEachArrivingUnitOnceUntilCtrlC) {
         unsigned looks_ = 0;
         unsigned idleLooks_ = 0;
     };
-    const pid_t child = fork();
-    if (child == 0) {
-        installInterruptHandler();
-        Environment* current = nullptr;
-        StationClock stationClock(current);
-        Environment env = environment(stationClock);
-        current = &env;
-        runTool({"update", "--wait", "--repeat", "--all", "--json",
-                 "--simulate=units:3,arrives-after:2@2,arrives-after:4@3,leaves-when-written"},
-                env);
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), SIGINT);
+    StationClock stationClock(running);
+    EXPECT_EQ(runInChild({"update", "--wait", "--repeat", "--all", "--json",
+                          "--simulate=units:3,arrives-after:2@2,arrives-after:4@3,"
+                          "leaves-when-written"},
+                         stationClock),
+              -SIGINT);
     const std::vector<std::string> history = historyLines();
     ASSERT_EQ(history.size(), 3u);
     for (const std::string& line : history) {

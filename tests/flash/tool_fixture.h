@@ -18,6 +18,7 @@
 #include "history/history_file.h"
 #include "resources/firmware_image.h"
 #include "sim/virtual_clock.h"
+#include "unit_job.h"
 
 namespace talo::flash {
 
@@ -40,7 +41,7 @@ class ToolFixture : public ::testing::Test {
     }
 
     Environment environment(Clock& mainClock) {
-        Environment made{
+        return Environment{
             .console = realStreams ? Console{std::cout, std::cerr, in, false, false, false}
                                    : Console{out, err, in, outIsTerminal, false, inIsTerminal},
             .clock = mainClock,
@@ -50,30 +51,31 @@ class ToolFixture : public ::testing::Test {
             .waitPollMs = 500,
             .unitClock = [this]() -> std::unique_ptr<Clock> {
                 const std::lock_guard lock(clocksMutex);
-                return std::make_unique<BorrowedClockOf>(unitClocks.emplace_back());
+                return std::make_unique<BorrowedClock>(unitClocks.emplace_back());
             },
             .journal = journal.get(),
             .historyFile = journal->file(),
             .systemAwake = {},
             .simulation = nullptr,
         };
-        return made;
     }
 
-    int run(std::vector<std::string> arguments, Clock* clockOverride = nullptr) {
+    int run(std::vector<std::string> arguments) {
         out.str("");
         err.str("");
-        Environment env = environment(clockOverride != nullptr ? *clockOverride : clock);
+        Environment env = environment(clock);
         const int code = runTool(arguments, env);
         simulation = std::move(env.simulation);
         return code;
     }
 
     const sim::SimulatedUnit& unit(std::size_t index = 0) const { return simulation->unit(index); }
-
-    // The flash holds exactly the image (the tail needs no filling: the length is whole words).
     bool flashHoldsImage(std::size_t index = 0) const {
         return unit(index).flash.contents == image;
+    }
+    bool said(const std::string& text) const {
+        return out.str().find(text) != std::string::npos ||
+               err.str().find(text) != std::string::npos;
     }
 
     // stdout as JSON values, one per line; fails the test on a line that is no JSON.
@@ -86,23 +88,20 @@ class ToolFixture : public ::testing::Test {
         }
         return values;
     }
+    // The last JSON Lines event called `name`.
+    nlohmann::json event(const std::string& name) const {
+        nlohmann::json found;
+        for (const nlohmann::json& line : jsonLines()) {
+            found = line.value("event", "") == name ? line : found;
+        }
+        return found;
+    }
 
     std::vector<std::string> historyLines() const {
         std::vector<std::string> lines;
         EXPECT_TRUE(readHistoryLines(journal->file(), lines));
         return lines;
     }
-
-    // Passes every call on to a virtual clock the fixture keeps.
-    class BorrowedClockOf final : public Clock {
-      public:
-        explicit BorrowedClockOf(sim::VirtualClock& inner) : inner_(inner) {}
-        void sleepMs(std::uint32_t ms) override { inner_.sleepMs(ms); }
-        std::uint64_t nowMicros() const override { return inner_.nowMicros(); }
-
-      private:
-        sim::VirtualClock& inner_;
-    };
 
     std::vector<std::uint8_t> image;
     std::ostringstream out;

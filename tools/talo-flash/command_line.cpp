@@ -53,6 +53,8 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     CliArgs& args = result.args;
     // "--simulate=" with nothing after it reads like a forgotten plan, not the default one.
     if (std::find(arguments.begin(), arguments.end(), "--simulate=") != arguments.end()) {
+        // Still in the form asked for: --json promises JSON on stdout, errors included.
+        args.json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
         result.error = "--simulate= needs a situation";
         return result;
     }

@@ -20,9 +20,6 @@ class ProgressBar {
     // percent is clamped to 100; remainingMs is rounded up to whole seconds.
     void show(std::string_view phase, unsigned percent, std::uint64_t remainingMs);
 
-    // How often the line was written; for callers that check the redraw economy.
-    unsigned redraws() const { return redraws_; }
-
     // The line as show() would draw it, without the leading carriage return.
     static std::string render(std::string_view phase, unsigned percent, std::uint64_t remainingMs);
 

@@ -48,10 +48,6 @@ std::vector<ExaminedDevice> presentUnits(HidPlatform& hid) {
     return units;
 }
 
-bool unitPresent(HidPlatform& hid) {
-    return !presentUnits(hid).empty();
-}
-
 std::string unitId(const ExaminedDevice& unit) {
     return toUtf8Lossy(unit.serial.empty() ? unit.path : unit.serial);
 }

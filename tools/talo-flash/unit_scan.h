@@ -32,9 +32,6 @@ bool scanDevices(HidPlatform& hid, std::vector<ExaminedDevice>& devices);
 // The programming units among the present devices, in enumeration order.
 std::vector<ExaminedDevice> presentUnits(HidPlatform& hid);
 
-// True as soon as one programming unit is present (used to wait for one).
-bool unitPresent(HidPlatform& hid);
-
 // The id a unit goes by: its serial number when it has one, else its platform path (UTF-8).
 std::string unitId(const ExaminedDevice& unit);
 

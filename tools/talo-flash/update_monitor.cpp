@@ -44,7 +44,6 @@ void UpdateMonitor::onPhase(UpdatePhase phase) {
     last_ = phase;
     switch (phase) {
         case UpdatePhase::Lock:
-            started_ = true;
             startMicros_ = clock_.nowMicros();
             if (progressOut_ != nullptr) {
                 bar_.emplace(*progressOut_);
@@ -77,10 +76,7 @@ void UpdateMonitor::tick() {
 }
 
 void UpdateMonitor::closeBar() {
-    if (bar_) {
-        redraws_ += bar_->redraws();
-        bar_.reset();
-    }
+    bar_.reset();
 }
 
 std::uint64_t UpdateMonitor::remainingMs() const {

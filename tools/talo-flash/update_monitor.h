@@ -44,11 +44,7 @@ class UpdateMonitor final {
     // Ends the bar's line now, before other output is printed.
     void closeBar();
 
-    bool started() const { return started_; }
-    bool succeeded() const { return last_ == UpdatePhase::Succeeded; }
-    bool failed() const { return last_ == UpdatePhase::Failed; }
     std::size_t blocksWritten() const { return blocksWritten_; }
-    unsigned barRedraws() const { return redraws_ + (bar_ ? bar_->redraws() : 0); }
 
     // Time left by the fixed pacing, with each block taking as long as the blocks so far.
     std::uint64_t remainingMs() const;
@@ -62,13 +58,11 @@ class UpdateMonitor final {
     std::optional<ProgressBar> bar_;
     ProgressBoard* board_ = nullptr;
     std::size_t row_ = 0;
-    bool started_ = false;
     std::optional<UpdatePhase> last_;
     std::uint64_t startMicros_ = 0;
     std::uint64_t writeStartMicros_ = 0;
     std::size_t blocksWritten_ = 0;
     unsigned percent_ = 0;
-    unsigned redraws_ = 0;  // of bars already closed
 };
 
 }  // namespace talo::flash

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "progress_bar.h"
+#include "sim/virtual_clock.h"
+#include "ticking_clock.h"
+#include "update_monitor.h"
+
+namespace talo::flash {
+namespace {
+
+TEST(ProgressBarTest, RendersPhaseBarPercentAndTimeLeftRoundedUp) {
+    EXPECT_EQ(ProgressBar::render("write", 50, 12'001),
+              "write   [###############...............]  50%  0:13 left");
+    EXPECT_EQ(ProgressBar::render("restore", 130, 600'000),
+              "restore [##############################] 100%  10:00 left");
+}
+
+TEST(ProgressBarTest, RedrawsChangedLinesInPlaceAndEndsItsLine) {
+    std::ostringstream out;
+    {
+        ProgressBar bar(out);
+        bar.show("restore", 100, 600'000);
+        bar.show("restore", 130, 599'001);  // the same line
+        const std::size_t longLine = out.str().size();
+        bar.show("write", 100, 0);
+        const std::string text = out.str();
+        EXPECT_EQ(text.size(), 2 * longLine);  // padded over the longer line
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 2);
+        EXPECT_EQ(text.find('\n'), std::string::npos);
+    }
+    EXPECT_EQ(out.str().back(), '\n');
+    std::ostringstream unused;
+    { ProgressBar bar(unused); }
+    EXPECT_EQ(unused.str(), "");
+}
+
+TEST(TickingClockTest, SlicesLongPausesWithoutMovingTheirEnd) {
+    sim::VirtualClock inner;
+    int ticks = 0;
+    TickingClock clock{inner, 200, [&ticks] { ++ticks; }};
+    clock.sleepMs(200);
+    EXPECT_EQ(ticks, 0);
+    clock.sleepMs(4'010);
+    EXPECT_EQ(inner.totalPausedMs(), 4'210u);
+    EXPECT_EQ(inner.pauses().size(), 22u);
+    EXPECT_EQ(inner.pauses().back(), 10u);
+    EXPECT_EQ(ticks, 21);
+    // A tick that takes time (drawing) shortens the next slice; only the last tick is late.
+    TickingClock slow{inner, 200, [&inner] { inner.advanceMicros(30'000); }};
+    const std::uint64_t start = inner.nowMicros();
+    slow.sleepMs(1'000);
+    EXPECT_EQ(inner.nowMicros() - start, 1'030'000u);
+}
+
+TEST(UpdateMonitorTest, TimeLeftCountsDownThePausesThenFollowsTheBlockTime) {
+    sim::VirtualClock clock;
+    UpdateMonitor monitor{clock, nullptr, 1284};
+    EXPECT_EQ(monitor.remainingMs(), 0u);
+    monitor.onPhase(UpdatePhase::Lock);
+    EXPECT_EQ(monitor.remainingMs(), 30'760u);
+    monitor.onPhase(UpdatePhase::Erase);
+    clock.sleepMs(2'000);
+    EXPECT_EQ(monitor.remainingMs(), 28'760u);
+    clock.sleepMs(9'000);
+    EXPECT_EQ(monitor.remainingMs(), 1284 * 20u);  // the preparation is spent
+    monitor.onPhase(UpdatePhase::Write);
+    for (std::size_t k = 1; k <= 100; ++k) {
+        clock.advanceMicros(5'000);  // each exchange takes 5 ms on top of its 20 ms pause
+        monitor.onBlockWritten(48 * k, 61'616);
+        clock.sleepMs(20);
+    }
+    EXPECT_EQ(monitor.remainingMs(), (1284 - 100) * 25u);
+    EXPECT_EQ(monitor.blocksWritten(), 100u);
+    monitor.onPhase(UpdatePhase::Restore);
+    EXPECT_EQ(monitor.remainingMs(), 0u);
+}
+
+}  // namespace
+}  // namespace talo::flash
