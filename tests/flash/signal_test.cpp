@@ -23,6 +23,13 @@ class SignallingClock final : public Clock {
     void sleepMs(std::uint32_t ms) override {
         if (++pauses_ == atPause_) {
             ::kill(::getpid(), signal_);
+            // A signal sent to the process may be taken by another thread, later: wait until
+            // it has been taken, so that it surely arrives during this write.
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (signal_ != SIGTSTP && !interruptHeldBack() &&
+                   std::chrono::steady_clock::now() < limit) {
+                std::this_thread::yield();
+            }
         }
         inner_.sleepMs(ms);
     }
