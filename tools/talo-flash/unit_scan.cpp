@@ -6,10 +6,6 @@
 
 namespace talo::flash {
 
-bool isProgrammingUnit(std::uint16_t vendorId, std::uint16_t productId) {
-    return talo::isProgrammingUnit(vendorId, productId);
-}
-
 bool scanDevices(HidPlatform& hid, std::vector<ExaminedDevice>& devices) {
     devices.clear();
     std::vector<std::u16string> paths;

@@ -22,9 +22,6 @@ struct ExaminedDevice {
     std::u16string serial;  // a unit's USB serial number; empty when it has none
 };
 
-// True for the USB ids of a programming unit.
-bool isProgrammingUnit(std::uint16_t vendorId, std::uint16_t productId);
-
 // Opens every present HID device in enumeration order, reads its ids (and a unit's serial
 // number) and closes it again. Returns false when the platform cannot list its devices.
 bool scanDevices(HidPlatform& hid, std::vector<ExaminedDevice>& devices);
