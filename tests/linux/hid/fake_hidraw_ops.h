@@ -47,7 +47,6 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
         const std::lock_guard lock(mutex_);
         return peers_.at(devnode);
     }
-    const std::vector<std::string>& opened() const { return opened_; }
 
     // Called with the device's end each time a node is opened, to start a device that answers.
     std::function<void(const std::string& devnode, int peer)> onOpen;
@@ -65,8 +64,7 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
 
     int open(const std::string& devnode, int& error) override {
         const std::lock_guard lock(mutex_);
-        opened_.push_back(devnode);
-        const auto found = nodes_.find(devnode);
+        const auto found = nodes_.find(devnode.c_str());  // as far as the kernel reads it
         error = found == nodes_.end() ? ENOENT : found->second.openError;
         int pair[2];
         if (error != 0 || ::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
@@ -128,7 +126,6 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
     std::map<std::string, int> peers_;                  // each node's latest device end
     std::vector<int> deviceEnds_;
     std::map<int, std::string> open_;
-    std::vector<std::string> opened_;
 };
 
 }  // namespace talo::linuxhid
