@@ -11,31 +11,30 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/hid/hidraw_node.h"
 #include "platform/linux/hid/hidraw_ops.h"
 
 namespace talo::linuxhid {
 
 // hidraw nodes backed by SOCK_SEQPACKET socket pairs, which keep report boundaries as hidraw
-// does. open() hands out one end; the test plays the device on the other, peer(devnode). Safe
-// to use from several threads (each with a LinuxHidPlatform of its own). A device's earlier
-// ends stay open until the fake goes, so a thread still serving one never meets a reused fd.
-class FakeHidrawOps final : public HidrawOps {
+// does, and listed in devnode order. open() hands out one end; the test plays the device on the
+// other, peer(devnode). Safe to use from several threads. A device's ends stay open until the
+// fake goes, so a thread still serving one never meets a reused fd.
+class FakeHidrawOps final : public HidrawOps, public HidrawLister {
   public:
     struct Node {
-        std::vector<std::uint8_t> descriptor;
+        std::vector<std::uint8_t> descriptor;  // empty: it cannot be read
         std::uint16_t vendorId = 0;
         std::uint16_t productId = 0;
         int openError = 0;  // errno for a refused open; 0 opens
+        std::string serial;
     };
 
     ~FakeHidrawOps() override {
         for (const auto& [fd, devnode] : open_) {
             ::close(fd);
         }
-        for (const auto& [devnode, fd] : peers_) {
-            ::close(fd);
-        }
-        for (const int fd : retired_) {
+        for (const int fd : deviceEnds_) {
             ::close(fd);
         }
     }
@@ -48,24 +47,30 @@ class FakeHidrawOps final : public HidrawOps {
         const std::lock_guard lock(mutex_);
         return peers_.at(devnode);
     }
-    const std::vector<std::string>& opened() const { return opened_; }
 
     // Called with the device's end each time a node is opened, to start a device that answers.
     std::function<void(const std::string& devnode, int peer)> onOpen;
+    bool listWorks = true;  // false: list() fails, though it still fills in the nodes
+
+    bool list(std::vector<HidrawNode>& listed) override {
+        const std::lock_guard lock(mutex_);
+        listed.clear();
+        for (const auto& [devnode, node] : nodes_) {
+            listed.push_back({devnode.substr(devnode.rfind('/') + 1), devnode, true, node.vendorId,
+                              node.productId, node.serial});
+        }
+        return listWorks;
+    }
 
     int open(const std::string& devnode, int& error) override {
         const std::lock_guard lock(mutex_);
-        opened_.push_back(devnode);
-        const auto found = nodes_.find(devnode);
+        const auto found = nodes_.find(devnode.c_str());  // as far as the kernel reads it
         error = found == nodes_.end() ? ENOENT : found->second.openError;
         int pair[2];
         if (error != 0 || ::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
             return -1;
         }
-        if (peers_.count(devnode) != 0) {
-            retired_.push_back(peers_[devnode]);
-        }
-        peers_[devnode] = pair[1];
+        deviceEnds_.push_back(peers_[devnode] = pair[1]);
         open_[pair[0]] = devnode;
         if (onOpen) {
             onOpen(devnode, pair[1]);
@@ -77,8 +82,7 @@ class FakeHidrawOps final : public HidrawOps {
         const std::lock_guard lock(mutex_);
         if (const auto found = open_.find(fd); found != open_.end()) {
             locks_[found->second].erase(fd);
-        }
-        if (open_.erase(fd) != 0) {
+            open_.erase(found);
             ::close(fd);
         }
     }
@@ -93,7 +97,7 @@ class FakeHidrawOps final : public HidrawOps {
     bool reportDescriptor(int fd, std::vector<std::uint8_t>& descriptor) override {
         const std::lock_guard lock(mutex_);
         descriptor = nodes_.at(open_.at(fd)).descriptor;
-        return !descriptor.empty();  // an empty one stands for a descriptor that cannot be read
+        return !descriptor.empty();
     }
 
     // flock semantics per node: shared locks coexist, an exclusive one excludes all others.
@@ -117,12 +121,11 @@ class FakeHidrawOps final : public HidrawOps {
 
   private:
     mutable std::mutex mutex_;
-    std::vector<int> retired_;  // earlier device ends, closed with the fake
     std::map<std::string, Node> nodes_;
     std::map<std::string, std::map<int, bool>> locks_;  // devnode -> fd -> exclusive
-    std::map<std::string, int> peers_;
+    std::map<std::string, int> peers_;                  // each node's latest device end
+    std::vector<int> deviceEnds_;
     std::map<int, std::string> open_;
-    std::vector<std::string> opened_;
 };
 
 }  // namespace talo::linuxhid

@@ -13,7 +13,7 @@ namespace talo::linuxhid {
 class FakeSysfs {
   public:
     FakeSysfs() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "talo-sysfs-XXXXXX");
+        std::string pattern = std::filesystem::temp_directory_path() / "talo-sysfs-XXXXXX";
         root_ = ::mkdtemp(pattern.data());
     }
     ~FakeSysfs() {
@@ -24,26 +24,17 @@ class FakeSysfs {
     FakeSysfs& operator=(const FakeSysfs&) = delete;
 
     std::string root() const { return root_.string(); }
+    void makeEmptySystem() { std::filesystem::create_directories(root_ / "class"); }
 
-    // Adds a hidraw node whose parent's uevent holds `hidId` (empty: no HID_ID line) and
-    // `uniq` (empty: no HID_UNIQ line).
-    void addHidraw(const std::string& name, const std::string& hidId,
-                   const std::string& uniq = {}) {
+    // A node whose parent's uevent has HID_ID=`hidId` and, unless empty, HID_UNIQ=`uniq`.
+    void addHidraw(const std::string& name, const std::string& hidId, const std::string& uniq) {
         const std::filesystem::path node = root_ / "class" / "hidraw" / name;
         std::filesystem::create_directories(node / "device");
-        std::ofstream(node / "uevent") << "MAJOR=241\nMINOR=0\nDEVNAME=" << name << "\n";
-        std::ofstream parent(node / "device" / "uevent");
-        parent << "DRIVER=hid-generic\n";
-        if (!hidId.empty()) {
-            parent << "HID_ID=" << hidId << "\n";
-        }
-        if (!uniq.empty()) {
-            parent << "HID_UNIQ=" << uniq << "\n";
-        }
-        parent << "HID_NAME=Test device\nMODALIAS=hid:b0003g0001v00001209p00000001\n";
+        std::ofstream(node / "uevent") << "MAJOR=241\nDEVNAME=" << name << "\n";
+        std::ofstream(node / "device" / "uevent")
+            << "HID_ID=" << hidId << "\n"
+            << (uniq.empty() ? "" : "HID_UNIQ=" + uniq + "\n");
     }
-
-    void makeEmptySystem() { std::filesystem::create_directories(root_ / "class"); }
 
   private:
     std::filesystem::path root_;
