@@ -46,11 +46,11 @@ void serve(sim::SimulatedUnit& unit, int peer, const std::atomic<bool>& stop) {
     }
 }
 
-class HidrawUnitsTest : public ToolFixture, public linuxhid::HidrawLister {
+class HidrawUnitsTest : public ToolFixture {
   protected:
     void SetUp() override {
         ToolFixture::SetUp();
-        systemHid = [this] { return std::make_unique<LinuxHidPlatform>(*this, ops); };
+        systemHid = [this] { return std::make_unique<LinuxHidPlatform>(ops, ops); };
         ops.onOpen = [this](const std::string& devnode, int peer) {
             threads.emplace_back(
                 [this, &unit = units.at(devnode), peer] { serve(unit, peer, stop); });
@@ -64,21 +64,14 @@ class HidrawUnitsTest : public ToolFixture, public linuxhid::HidrawLister {
         ToolFixture::TearDown();
     }
 
-    bool list(std::vector<linuxhid::HidrawNode>& listed) override {
-        listed = nodes;
-        return true;
-    }
-
     sim::SimulatedUnit& plug(const std::string& serial, sim::SimulatedUnit unit) {
-        const std::string devnode = "/dev/hidraw" + std::to_string(nodes.size());
-        nodes.push_back({devnode.substr(5), devnode, true, makerVendorId(), 1, serial});
-        ops.add(devnode, {kUnitDescriptor, makerVendorId(), 1, 0});
+        const std::string devnode = "/dev/hidraw" + std::to_string(units.size());
+        ops.add(devnode, {kUnitDescriptor, makerVendorId(), 1, 0, serial});
         unit.outputReportLength = 60;
         unit.inputReportLength = 44;
         return units[devnode] = std::move(unit);
     }
 
-    std::vector<linuxhid::HidrawNode> nodes;
     linuxhid::FakeHidrawOps ops;
     std::map<std::string, sim::SimulatedUnit> units;
     std::atomic<bool> stop{false};

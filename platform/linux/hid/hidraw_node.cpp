@@ -74,18 +74,4 @@ void sortInKernelOrder(std::vector<HidrawNode>& nodes) {
     });
 }
 
-std::string parseHidUniq(std::string_view uevent) {
-    constexpr std::string_view key = "HID_UNIQ=";
-    std::size_t start = 0;
-    while (start < uevent.size()) {
-        const std::size_t end = std::min(uevent.find('\n', start), uevent.size());
-        const std::string_view line = uevent.substr(start, end - start);
-        if (line.starts_with(key)) {
-            return std::string(line.substr(key.size()));
-        }
-        start = end + 1;
-    }
-    return {};
-}
-
 }  // namespace talo::linuxhid

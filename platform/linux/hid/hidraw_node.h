@@ -22,10 +22,6 @@ struct HidrawNode {
 // is missing or malformed, or a number does not fit 16 bits.
 bool parseHidId(std::string_view uevent, std::uint16_t& vendorId, std::uint16_t& productId);
 
-// The device's serial number from a hid device's uevent text, line HID_UNIQ=...; empty when
-// the line is missing or empty.
-std::string parseHidUniq(std::string_view uevent);
-
 // Sorts nodes into the order the kernel numbered them (hidraw2 before hidraw10); names
 // without a number go last, by name.
 void sortInKernelOrder(std::vector<HidrawNode>& nodes);
