@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,10 +11,49 @@
 #include "sim/scenarios.h"
 #include "sim/sim_hid_platform.h"
 #include "sim/virtual_clock.h"
-#include "tests/update/recording_view.h"
 #include "update/updater_context.h"
+#include "update/updater_view.h"
 
 namespace talo::test {
+
+// Records what the evaluation and the update tell their view, one line per call:
+//   found <outcome>   offer <0|1>   guidance <name>   versions <open|none>   notice   question
+//   write begins   write ends   step <name>   progress begins   progress <percent>
+//   progress ends   failed <step> <result> <system error>   succeeded
+// The overwrite question is answered from `answerYes`; `whileModal` runs inside the next modal
+// call (notice, question, failure), as a message box's loop would deliver a device event.
+class RecordingView final : public UpdaterView {
+  public:
+    std::vector<std::string> events;
+    bool answerYes = true;
+    std::function<void()> whileModal;
+    std::vector<unsigned> percents;  // every progress position, in order
+
+    void situationFound(Readiness outcome, std::int32_t, const DeviceSession&) override;
+    void offerUpdate(bool offered) override;
+    void showGuidance(Guidance guidance) override;
+    void showVersions(const DeviceSession& session) override;
+    void noticeIncompatible() override;
+    bool confirmOverwrite() override;
+    void writeBegins() override { events.push_back("write begins"); }
+    void writeEnds() override { events.push_back("write ends"); }
+    void stepBegins(UpdateStep step) override;
+    void progressBegins() override { events.push_back("progress begins"); }
+    void progressAdvanced(unsigned percent, std::size_t, std::size_t) override;
+    void progressEnds() override { events.push_back("progress ends"); }
+    void updateFailed(UpdateStep step, std::int32_t result, std::uint32_t systemError) override;
+    void updateSucceeded() override { events.push_back("succeeded"); }
+
+    // The events without the progress positions, which tests count apart.
+    std::vector<std::string> milestones() const;
+
+  private:
+    void modal(const std::string& event);
+};
+
+std::string nameOf(Readiness outcome);
+std::string nameOf(Guidance guidance);
+std::string nameOf(UpdateStep step);
 
 using Events = std::vector<std::string>;
 
