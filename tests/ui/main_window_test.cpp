@@ -154,6 +154,7 @@ TEST(LogoPlacementTest, ScalesIntoTheSpaceRightOfTheGroupBox) {
         {"NoBitmap", 0, 0, {0, 0, 300, 300}, {0, 0, 10, 10}, {27, -19, 0, 0}},
         {"NoWidth", 0, 122, {0, 0, 300, 300}, {0, 0, 10, 10}, {27, -19, 0, 0}},
         {"NoHeight", 365, 0, {0, 0, 300, 300}, {0, 0, 10, 10}, {27, -19, 0, 0}},
+        {"OnePixelHigh", 365, 1, {0, 0, 300, 300}, {0, 0, 10, 10}, {27, -19, 182, 0}},
     };
     for (const LogoCase& c : cases) {
         const LogoPlacement got =
