@@ -66,6 +66,9 @@ class ToolFixture : public ::testing::Test {
         Environment env = environment(clock);
         const int code = runTool(arguments, env);
         simulation = std::move(env.simulation);
+        if (simulation) {  // whatever the outcome, the tool leaves no unit open
+            EXPECT_EQ(simulation->platform().totalOpenHandles(), 0u);
+        }
         return code;
     }
 
