@@ -210,7 +210,12 @@ TEST_F(WindowTest, WritesTheWholeImageWithProgressWhateverTheUserDoes) {
     const std::tuple<const char*, std::function<void()>, bool> cases[] = {
         {"nothing", [] {}, false},
         {"close box", [this] { dialog().close(); }, true},
-        {"clicks", [this] { click(kIdUpdate), click(kIdQuit); }, true}};
+        {"clicks",
+         [this] {
+             click(kIdUpdate);
+             click(kIdQuit);
+         },
+         true}};
     for (const auto& [name, act, ends] : cases) {
         const sim::DeviceId unit = plug(sim::Situation::Ready);
         start();
