@@ -2,115 +2,97 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
-#include <QWidget>
 #include <QWindow>
+#include <array>
+#include <vector>
 
 namespace talo::qt::test {
 namespace {
 
-// Counts the events of one type that reach it.
-class EventCounter final : public QObject {
-  public:
-    explicit EventCounter(QEvent::Type type) : type_(type) {}
-    bool event(QEvent* event) override {
-        count += event->type() == type_ ? 1 : 0;
-        return QObject::event(event);
-    }
-    int count = 0;
-
-  private:
-    QEvent::Type type_;
-};
-
 class WriteShieldTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        button_ = new QPushButton(QStringLiteral("Update"), &window_);
-        quit_ = new QPushButton(QStringLiteral("Beenden"), &window_);
         quit_->move(0, 40);
         shield_.setCloseButton(quit_);
         window_.show();
-        QObject::connect(button_, &QPushButton::clicked, [this] { ++clicks_; });
+        QObject::connect(update_, &QPushButton::clicked, [this] { ++clicks_; });
         QCoreApplication::processEvents();
     }
+    // Input as the window system delivers it, to the window in its coordinates: a left click
+    // on `target`, or with `key` a key press while `target` has the focus.
+    void input(QWidget* target, int key = 0) {
+        target->setFocus();
+        const QPointF at = QRectF(target->geometry()).center();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QMouseEvent down(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent up(QEvent::MouseButtonRelease, at, at, Qt::LeftButton, Qt::LeftButton, {});
+        for (QEvent* event :
+             key != 0 ? std::vector<QEvent*>{&press} : std::vector<QEvent*>{&down, &up}) {
+            QCoreApplication::sendEvent(window_.windowHandle(), event);
+        }
+    }
+
     QWidget window_;
-    QPushButton* button_ = nullptr;
-    QPushButton* quit_ = nullptr;
+    QPushButton* update_ = new QPushButton(QStringLiteral("Update"), &window_);
+    QPushButton* quit_ = new QPushButton(QStringLiteral("Beenden"), &window_);
     int clicks_ = 0;
     int closeRequests_ = 0;
     WriteShield shield_{window_, [this] { ++closeRequests_; }};
 };
 
-TEST_F(WriteShieldTest, RaisedServiceHandlesWindowEventsButNoInputOrTimers) {
-    EventCounter posted(QEvent::User);
+// Raised, service() handles what is posted but neither timers nor input; lowered, it does
+// nothing and input flows again.
+TEST_F(WriteShieldTest, RaisedItServicesPostedEventsButNeitherTimersNorInput) {
+    int posted = 0;
+    int timeouts = 0;
     QTimer timer;
     timer.setSingleShot(true);
-    int timeouts = 0;
     QObject::connect(&timer, &QTimer::timeout, [&timeouts] { ++timeouts; });
-
+    const auto post = [&posted] {
+        QMetaObject::invokeMethod(
+            qApp, [&posted] { ++posted; }, Qt::QueuedConnection);
+    };
     shield_.raise();
     timer.start(0);
-    QCoreApplication::postEvent(&posted, new QEvent(QEvent::User));
-    const QPointF centre = QRectF(button_->rect()).center();
-    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QCoreApplication::postEvent(button_, new QMouseEvent(type, centre, centre, Qt::LeftButton,
-                                                             Qt::LeftButton, Qt::NoModifier));
-    }
-    // Keys reach the window system's window first, before any widget.
-    QCoreApplication::postEvent(window_.windowHandle(),
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    post();
+    input(update_);
     shield_.service();
-
-    EXPECT_EQ(posted.count, 1);
-    EXPECT_EQ(clicks_, 0);
-    EXPECT_EQ(closeRequests_, 1);
-    EXPECT_EQ(timeouts, 0);
+    EXPECT_EQ((std::array{posted, timeouts, clicks_}), (std::array{1, 0, 0}));
 
     shield_.lower();
+    post();
+    shield_.service();
+    EXPECT_EQ(posted, 1);
     QCoreApplication::processEvents();
-    EXPECT_EQ(timeouts, 1);
-    QCoreApplication::postEvent(&posted, new QEvent(QEvent::User));
-    shield_.service();  // a lowered shield neither services nor filters
-    EXPECT_EQ(posted.count, 1);
-    QCoreApplication::removePostedEvents(&posted);
-    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent click(type, centre, centre, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(button_, &click);
-    }
-    EXPECT_EQ(clicks_, 1);
+    input(update_);
+    EXPECT_EQ((std::array{posted, timeouts, clicks_}), (std::array{2, 1, 1}));
 }
 
-// Whatever would end the window is a close request, held for later; the rest of the input is
-// dropped. Keys and clicks arrive at the window system's window, in its coordinates.
-TEST_F(WriteShieldTest, WhatWouldEndTheWindowBecomesACloseRequest) {
+// Raised, what would end the window is a close request (Escape; Beenden clicked, or pressed
+// by Enter or Space; Enter as the default button's key) and any other input is dropped.
+TEST_F(WriteShieldTest, OnlyWhatWouldEndTheWindowBecomesACloseRequest) {
+    const std::tuple<const char*, QWidget*, int, bool> cases[] = {
+        {"click on Update", update_, 0, false},
+        {"click on Beenden", quit_, 0, true},
+        {"A on Beenden", quit_, Qt::Key_A, false},
+        {"Space on Beenden", quit_, Qt::Key_Space, true},
+        {"Return on Beenden", quit_, Qt::Key_Return, true},
+        {"Return in the window", &window_, Qt::Key_Return, true},
+        {"Enter on Update", update_, Qt::Key_Enter, false},
+        {"Space on Update", update_, Qt::Key_Space, false},
+        {"Escape on Update", update_, Qt::Key_Escape, true}};
     shield_.raise();
-    const auto click = [this](QWidget* target) {
-        const QPointF at = QRectF(target->geometry()).center();
-        QMouseEvent release(QEvent::MouseButtonRelease, at, at, Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QCoreApplication::sendEvent(window_.windowHandle(), &release);
-    };
-    const auto key = [this](int code) {
-        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
-        QCoreApplication::sendEvent(window_.windowHandle(), &press);
-    };
-    click(button_);
-    quit_->setFocus();
-    key(Qt::Key_A);
-    EXPECT_EQ(closeRequests_, 0);
-    click(quit_);
-    key(Qt::Key_Space);
-    key(Qt::Key_Return);
-    EXPECT_EQ(closeRequests_, 3);
-    button_->setFocus();  // Enter would press "Update", Space too: both dropped
-    key(Qt::Key_Enter);
-    key(Qt::Key_Space);
-    EXPECT_EQ(closeRequests_, 3);
+    window_.setFocusPolicy(Qt::StrongFocus);
+    for (const auto& [name, target, key, closes] : cases) {
+        const int before = closeRequests_;
+        input(target, key);
+        EXPECT_EQ(closeRequests_ - before, closes ? 1 : 0) << name;
+    }
     EXPECT_EQ(clicks_, 0);
 }
 
