@@ -3,7 +3,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <tuple>
 
 #include "device/device_session.h"
 #include "platform/win32/execution_state_awake.h"
@@ -19,50 +18,25 @@
 namespace talo::win32 {
 namespace {
 
-using namespace std::literals;
-
-// How windres compiles each kind of control: class name and the style bits it writes (rc adds
-// others of its own).
-const std::map<DialogControlKind, std::tuple<std::u16string, DWORD, DWORD>> kCompiled = {
-    {DialogControlKind::DefaultButton, {u"BUTTON", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0}},
-    {DialogControlKind::Button, {u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0}},
-    {DialogControlKind::Static, {u"STATIC", SS_LEFT | WS_GROUP, 0}},
-    {DialogControlKind::StaticRight, {u"STATIC", SS_LEFT | WS_GROUP, WS_EX_RIGHT}},
-    {DialogControlKind::StatusEdit,
-     {u"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_BORDER | WS_VSCROLL, 0}},
-    {DialogControlKind::GroupBox, {u"BUTTON", BS_GROUPBOX | WS_GROUP, 0}},
-};
-
-// Extended dialog template 110 as compiled into this program: words in, compared with what the
-// generated layout must compile to, header first, then control by control (DWORD aligned).
-TEST(MainDialogTemplate, CompiledTemplateHoldsTheGeneratedLayout) {
-    HRSRC found = FindResourceExW(nullptr, RT_DIALOG, MAKEINTRESOURCEW(kDialogTemplateId),
-                                  MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
-    ASSERT_NE(found, nullptr);
-    const auto* at = static_cast<const char16_t*>(LockResource(LoadResource(nullptr, found)));
-    const auto expect = [&](const std::u16string& words) {
-        EXPECT_EQ(std::u16string(at, words.size()), words);
-        at += words.size() + words.size() % 2;  // to the next DWORD
-    };
-    const auto dword = [](DWORD value) { return std::u16string{LOWORD(value), HIWORD(value)}; };
-    // Version 1 of the extended template; help id; extended style; style; control count; x, y,
-    // width, height; no menu; the standard class; caption; font: points, weight, italic and
-    // character set, face.
-    constexpr DWORD kStyle =
-        WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT | DS_FIXEDSYS;
-    expect(u"\x0001\xFFFF" + dword(0) + dword(0) + dword(kStyle) +
-           char16_t(kDialogControls.size()) + std::u16string(2, 0) + char16_t(kDialogWidth) +
-           char16_t(kDialogHeight) + std::u16string(2, 0) + kDialogCaption + u'\0' +
-           char16_t(kDialogFontPoints) + u"\0\x0100"s + kDialogFontFace + u'\0');
+// Template 110 as compiled into this program, created: every control stands where the generated
+// layout puts it, with its text and its starting state.
+TEST(MainDialogTemplate, ControlsStandWhereTheGeneratedLayoutPutsThem) {
+    testing::RecordingHandler handler;
+    HWND dialog = testing::createMainDialog(handler);
     for (const DialogControl& want : kDialogControls) {
-        const auto& [className, style, exStyle] = kCompiled.at(want.kind);
-        SCOPED_TRACE(want.id);
-        // Help id; extended style; style; x, y, width, height; id; class; text; no creation data.
-        expect(dword(0) + dword(exStyle) +
-               dword(style | WS_CHILD | WS_VISIBLE | (want.disabled ? WS_DISABLED : 0u)) +
-               char16_t(want.x) + char16_t(want.y) + char16_t(want.width) + char16_t(want.height) +
-               dword(static_cast<DWORD>(want.id)) + className + u'\0' + want.text + u"\0\0"s);
+        HWND control = GetDlgItem(dialog, want.id);
+        RECT size{want.x, want.y, want.width, want.height}, placed{};
+        MapDialogRect(dialog, &size);  // position and size each, as the dialog manager maps
+        const RECT expected{size.left, size.top, size.left + size.right, size.top + size.bottom};
+        GetWindowRect(control, &placed);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placed), 2);
+        wchar_t text[512] = {};
+        GetWindowTextW(control, text, 512);
+        EXPECT_TRUE(EqualRect(&expected, &placed)) << want.id;
+        EXPECT_EQ(reinterpret_cast<const char16_t*>(text), std::u16string(want.text)) << want.id;
+        EXPECT_EQ(IsWindowEnabled(control) != FALSE, !want.disabled) << want.id;
     }
+    DestroyWindow(dialog);
 }
 
 // The progress window is laid out for 96 DPI: 400 x 50 at (300, 275), centred on (500, 300).
@@ -101,16 +75,14 @@ class MainDialogTest : public ::testing::Test {
     HWND dialog = nullptr;
 };
 
-// The red row's brush (one per window, which the window logic sees to) is of the button face
-// colour and is deleted with the window; the logo is drawn without its key colour.
-TEST_F(MainDialogTest, RedRowBrushIsButtonFaceAndDeletedWithTheWindowAndTheLogoLacksItsKeyColour) {
+// The red row's brush (one per window, which the window logic sees to) is deleted with the
+// window; the logo is drawn without its key colour.
+TEST_F(MainDialogTest, RedRowBrushIsDeletedWithTheWindowAndTheLogoLacksItsKeyColour) {
     HDC dc = GetDC(dialog);
     const auto brush = reinterpret_cast<HGDIOBJ>(
         SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, kIdControllerVersion))));
-    LOGBRUSH face{};
-    ASSERT_EQ(GetObjectW(brush, sizeof(face), &face), static_cast<int>(sizeof(face)));
-    EXPECT_EQ(face.lbColor, GetSysColor(COLOR_BTNFACE));
+    ASSERT_EQ(GetObjectType(brush), static_cast<DWORD>(OBJ_BRUSH));
 
     // Logo pixels right of the group box: drawn, and none in the key green.
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
