@@ -17,8 +17,24 @@
 namespace talo::win32 {
 namespace {
 
+// The style bits that make each kind behave: the default button (Enter), the read-only
+// scrolling status pane, right-aligned version fields. Mask 0x0F: a button's type.
+struct StyleBits {
+    LONG mask;
+    LONG style;
+    LONG exStyle;
+};
+const std::map<DialogControlKind, StyleBits> kStyleBits = {
+    {DialogControlKind::DefaultButton, {0x0F, BS_DEFPUSHBUTTON, 0}},
+    {DialogControlKind::Button, {0x0F, BS_PUSHBUTTON, 0}},
+    {DialogControlKind::GroupBox, {0x0F, BS_GROUPBOX, 0}},
+    {DialogControlKind::StatusEdit,
+     {ES_MULTILINE | ES_READONLY | WS_VSCROLL, ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0}},
+    {DialogControlKind::StaticRight, {0, 0, WS_EX_RIGHT}},
+};
+
 // Template 110 as compiled into this program, created: every control stands where the generated
-// layout puts it, with its text and its starting state.
+// layout puts it, with its text, its starting state and the style bits of its kind.
 TEST(MainDialogTemplate, ControlsStandWhereTheGeneratedLayoutPutsThem) {
     testing::RecordingHandler handler;
     HWND dialog = testing::createMainDialog(handler);
@@ -34,6 +50,11 @@ TEST(MainDialogTemplate, ControlsStandWhereTheGeneratedLayoutPutsThem) {
         EXPECT_TRUE(EqualRect(&expected, &placed)) << want.id;
         EXPECT_EQ(reinterpret_cast<const char16_t*>(text), std::u16string(want.text)) << want.id;
         EXPECT_EQ(IsWindowEnabled(control) != FALSE, !want.disabled) << want.id;
+        if (const auto bits = kStyleBits.find(want.kind); bits != kStyleBits.end()) {
+            const StyleBits& b = bits->second;
+            EXPECT_EQ(GetWindowLongW(control, GWL_STYLE) & b.mask, b.style) << want.id;
+            EXPECT_EQ(GetWindowLongW(control, GWL_EXSTYLE) & b.exStyle, b.exStyle) << want.id;
+        }
     }
     DestroyWindow(dialog);
 }
