@@ -130,8 +130,7 @@ TEST_F(WindowUpdaterViewTest, ProgressWindowIsCentredRaisedAndTakesTheForeground
     // Block 1: neither own window in front (two queries). Block 2: the progress window is
     // (second query), remembered by a third. Block 3: no query.
     window_.scriptForeground({TopWindow::Other, TopWindow::Other, TopWindow::Other,
-                              TopWindow::Progress, TopWindow::Progress},
-                             TopWindow::Other);
+                              TopWindow::Progress, TopWindow::Progress});
     view_.progressBegins();
     for (const unsigned percent : {33u, 66u, 100u}) {
         view_.progressAdvanced(percent, 0, 0);
