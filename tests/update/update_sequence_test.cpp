@@ -23,7 +23,7 @@ std::vector<std::uint8_t> syntheticImage(std::size_t size) {
     return image;
 }
 
-// What every successful update tells its view, the progress positions left out.
+// What every successful update tells its view.
 const Events kWritten = {
     "write begins", "step Lock",       "step Unprotect", "step Erase",   "step SetWriteAddress",
     "step Write",   "progress begins", "progress ends",  "step Restore", "write ends",
@@ -35,7 +35,7 @@ class RecordingJournal final : public UpdateJournal {
     explicit RecordingJournal(const RecordingView& view) : view_(view) {}
     void recordAttempt(const UpdateAttempt& attempt) override {
         attempts.push_back(attempt);
-        eventsWhenRecorded = view_.milestones();
+        eventsWhenRecorded = view_.events;
     }
     std::vector<UpdateAttempt> attempts;
     Events eventsWhenRecorded;
@@ -87,7 +87,7 @@ TEST_F(UpdateTest, WritesTheCarriedImageRestoresAndHoldsTheUnit) {
                                        talo_firmware_image + talo_firmware_image_size));
     runUpdate(context);
     EXPECT_EQ(unit().flash.contents, image);
-    EXPECT_EQ(view.milestones(), kWritten);
+    EXPECT_EQ(view.events, kWritten);
     const auto& restore = unit().requests;  // write protection on, then the lock off
     ASSERT_GE(restore.size(), 2u);
     EXPECT_EQ((std::array{restore.end()[-2].bytes[1], restore.end()[-2].bytes[3],
@@ -140,7 +140,7 @@ TEST_F(UpdateTest, AsksOnlyForKnownEqualOrNewerFirmwareAndNoSendsNothing) {
             EXPECT_TRUE(unit().requests.empty());
             EXPECT_TRUE(session.isOpen());
         } else {
-            EXPECT_EQ(view.milestones(), kWritten) << version;
+            EXPECT_EQ(view.events, kWritten) << version;
         }
     }
 }
@@ -234,7 +234,7 @@ TEST_F(UpdateTest, UncheckedRestoreFailuresStillCountAsSuccess) {
     unit().injectFault(kCmdSetWriteProtect, sim::FaultKind::ErrorStatus, 2, 0x0101);
     unit().injectFault(kCmdSetSystemLock, sim::FaultKind::WriteFails, 2);
     runUpdate(context);
-    EXPECT_EQ(view.milestones(), kWritten);
+    EXPECT_EQ(view.events, kWritten);
     EXPECT_EQ(session.controllerFirmwareVersion(), kImageVersion);
 }
 
