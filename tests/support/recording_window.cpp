@@ -64,6 +64,24 @@ std::vector<std::string> RecordingWindow::logOf(std::string_view prefix) const {
     return matching;
 }
 
+::testing::AssertionResult RecordingWindow::loggedInOrder(
+    std::initializer_list<std::string> expected) const {
+    auto position = log_.begin();
+    for (const std::string& wanted : expected) {
+        position = std::find(position, log_.end(), wanted);
+        if (position == log_.end()) {
+            auto failure = ::testing::AssertionFailure();
+            failure << "\"" << wanted << "\" not found in order; the log is:";
+            for (const std::string& entry : log_) {
+                failure << "\n  " << entry;
+            }
+            return failure;
+        }
+        ++position;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 void RecordingWindow::setControlText(int controlId, const std::u16string& text) {
     note("setControlText", controlId, printable(text));
     if (Control* target = control(controlId, "setControlText")) {

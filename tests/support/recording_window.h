@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -58,6 +61,8 @@ class RecordingWindow : public WindowOps {
     // Log lines that start with `prefix`, in order.
     std::vector<std::string> logOf(std::string_view prefix) const;
     void clearLog() { log_.clear(); }
+    // The log holds `expected` in this order, other entries allowed in between.
+    ::testing::AssertionResult loggedInOrder(std::initializer_list<std::string> expected) const;
 
     // --- WindowOps
     void setControlText(int controlId, const std::u16string& text) override;
