@@ -51,7 +51,6 @@ TEST_F(MainWindowTest, FailedRegistrationShowsOnlyTheErrorBoxAndEnds) {
     window_.failRegistration();
     EXPECT_EQ(mainWindow_.onInitDialog(), 1);
     ASSERT_EQ(window_.boxes().size(), 1u);
-    EXPECT_EQ(window_.boxes()[0].caption, catalogueText(kMsgApplicationErrorCaption));
     EXPECT_EQ(window_.boxes()[0].text, catalogueText(kMsgRegistrationFailed));
     EXPECT_EQ(window_.dialogResult(), std::optional<std::intptr_t>(1));
     EXPECT_EQ(window_.statusText(), u"");
