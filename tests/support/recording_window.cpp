@@ -138,11 +138,6 @@ bool RecordingWindow::registerDeviceNotification() {
     return !registrationFails_;
 }
 
-void RecordingWindow::endDialog(std::intptr_t result) {
-    note("endDialog", result);
-    dialogResult_ = result;
-}
-
 ScreenRect RecordingWindow::windowRect(int controlId) {
     note("windowRect", controlId);
     EXPECT_TRUE(rects_.contains(controlId)) << "windowRect of control " << controlId;

@@ -6,7 +6,6 @@
 #include <deque>
 #include <initializer_list>
 #include <map>
-#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -53,7 +52,6 @@ class RecordingWindow : public WindowOps {
     std::u16string controlText(int controlId) const;
     bool isEnabled(int controlId) const { return controls_.at(controlId).enabled; }
     std::u16string statusText() const;  // control 40004
-    std::optional<std::intptr_t> dialogResult() const { return dialogResult_; }
     const std::vector<ShownBox>& boxes() const { return boxes_; }
     std::size_t liveBrushes() const { return liveBrushes_.size(); }
 
@@ -76,7 +74,7 @@ class RecordingWindow : public WindowOps {
     int loadString(std::uint16_t id, char16_t* buffer, int capacity) override;
     bool registerDeviceNotification() override;
     void unregisterDeviceNotification() override { note("unregisterDeviceNotification"); }
-    void endDialog(std::intptr_t result) override;
+    void endDialog(std::intptr_t result) override { note("endDialog", result); }
     ScreenRect windowRect(int controlId) override;
     BrushHandle createButtonFaceBrush() override;
     void deleteBrush(BrushHandle brush) override;
@@ -116,7 +114,6 @@ class RecordingWindow : public WindowOps {
     std::map<int, ScreenRect> rects_;
     bool registrationFails_ = false;
     bool protectedWrite_ = false;
-    std::optional<std::intptr_t> dialogResult_;
     std::deque<int> boxAnswers_;
     std::vector<ShownBox> boxes_;
     std::deque<TopWindow> foregroundScript_;
