@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <utility>
 
 #include "device/utf8_text.h"
 #include "resources/main_dialog_layout.h"
@@ -11,34 +10,11 @@
 #include "ui/control_ids.h"
 
 namespace talo::test {
-namespace {
-
-const char* kindName(MessageBoxKind kind) {
-    constexpr const char* kNames[] = {"Error", "Information", "WarningYesNo"};
-    return kNames[static_cast<int>(kind)];
-}
-
-const char* windowName(TopWindow window) {
-    constexpr const char* kNames[] = {"Other", "Main", "Progress"};
-    return kNames[static_cast<int>(window)];
-}
-
-// Rectangles of a window of template 110 centred on a 1920 x 1080 screen at 96 dpi.
-constexpr ScreenRect kMainWindowRect{735, 355, 1185, 725};
-constexpr ScreenRect kGroupBoxRect{760, 394, 963, 487};
-
-}  // namespace
 
 std::string printable(std::u16string_view text) {
     std::u16string escaped;
     for (const char16_t unit : text) {
-        if (unit == u'\r') {
-            escaped += u"\\r";
-        } else if (unit == u'\n') {
-            escaped += u"\\n";
-        } else {
-            escaped.push_back(unit);
-        }
+        escaped += unit == u'\r' ? u"\\r" : unit == u'\n' ? u"\\n" : std::u16string(1, unit);
     }
     return toUtf8Lossy(escaped);
 }
@@ -47,17 +23,19 @@ RecordingWindow::RecordingWindow() {
     for (const DialogControl& item : kDialogControls) {
         controls_[item.id] = {item.text, !item.disabled};
     }
-    rects_[kIdMainWindow] = kMainWindowRect;
-    rects_[kIdVersionGroup] = kGroupBoxRect;
+    // A window of template 110 centred on a 1920 x 1080 screen at 96 dpi.
+    rects_[kIdMainWindow] = {735, 355, 1185, 725};
+    rects_[kIdVersionGroup] = {760, 394, 963, 487};
 }
 
-void RecordingWindow::answerNextBox(int answer, std::function<void()> whileOpen) {
-    boxScript_.push_back({answer, std::move(whileOpen)});
+const char* RecordingWindow::shown(TopWindow window) {
+    constexpr const char* kNames[] = {"Other", "Main", "Progress"};
+    return kNames[static_cast<int>(window)];
 }
 
-void RecordingWindow::scriptForeground(std::vector<TopWindow> answers, TopWindow fallback) {
-    foregroundScript_.assign(answers.begin(), answers.end());
-    foregroundFallback_ = fallback;
+const char* RecordingWindow::shown(MessageBoxKind kind) {
+    constexpr const char* kNames[] = {"Error", "Information", "WarningYesNo"};
+    return kNames[static_cast<int>(kind)];
 }
 
 RecordingWindow::Control* RecordingWindow::control(int controlId, const char* operation) {
@@ -75,11 +53,6 @@ std::u16string RecordingWindow::controlText(int controlId) const {
     return found != controls_.end() ? found->second.text : std::u16string();
 }
 
-bool RecordingWindow::isEnabled(int controlId) const {
-    const auto found = controls_.find(controlId);
-    return found != controls_.end() && found->second.enabled;
-}
-
 std::u16string RecordingWindow::statusText() const {
     return controlText(kIdStatusPane);
 }
@@ -91,8 +64,26 @@ std::vector<std::string> RecordingWindow::logOf(std::string_view prefix) const {
     return matching;
 }
 
+::testing::AssertionResult RecordingWindow::loggedInOrder(
+    std::initializer_list<std::string> expected) const {
+    auto position = log_.begin();
+    for (const std::string& wanted : expected) {
+        position = std::find(position, log_.end(), wanted);
+        if (position == log_.end()) {
+            auto failure = ::testing::AssertionFailure();
+            failure << "\"" << wanted << "\" not found in order; the log is:";
+            for (const std::string& entry : log_) {
+                failure << "\n  " << entry;
+            }
+            return failure;
+        }
+        ++position;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 void RecordingWindow::setControlText(int controlId, const std::u16string& text) {
-    record("setControlText " + std::to_string(controlId) + " " + printable(text));
+    note("setControlText", controlId, printable(text));
     if (Control* target = control(controlId, "setControlText")) {
         // Like SetWindowTextW, the control keeps the text up to its first NUL.
         target->text = text.substr(0, text.find(u'\0'));
@@ -100,13 +91,13 @@ void RecordingWindow::setControlText(int controlId, const std::u16string& text) 
 }
 
 int RecordingWindow::controlTextLength(int controlId) {
-    record("controlTextLength " + std::to_string(controlId));
+    note("controlTextLength", controlId);
     const Control* target = control(controlId, "controlTextLength");
     return target != nullptr ? static_cast<int>(target->text.size()) : 0;
 }
 
 int RecordingWindow::getControlText(int controlId, char16_t* buffer, int capacity) {
-    record("getControlText " + std::to_string(controlId));
+    note("getControlText", controlId);
     const Control* target = control(controlId, "getControlText");
     if (target == nullptr || buffer == nullptr || capacity < 1) {
         return 0;
@@ -119,113 +110,75 @@ int RecordingWindow::getControlText(int controlId, char16_t* buffer, int capacit
 }
 
 void RecordingWindow::enableControl(int controlId, bool enabled) {
-    record("enable " + std::to_string(controlId) + (enabled ? " 1" : " 0"));
+    note("enable", controlId, enabled);
     if (Control* target = control(controlId, "enableControl")) {
         target->enabled = enabled;
     }
 }
 
-void RecordingWindow::setTitle(const std::u16string& title) {
-    record("setTitle " + printable(title));
-}
-
 int RecordingWindow::messageBox(const std::u16string& text, const std::u16string& caption,
                                 MessageBoxKind kind) {
-    record(std::string("messageBox ") + kindName(kind) + " " + printable(caption));
+    note("messageBox", kind, printable(caption));
     boxes_.push_back({text, caption, kind});
     int answer = kind == MessageBoxKind::WarningYesNo ? kAnswerYes : kAnswerOk;
-    if (!boxScript_.empty()) {
-        BoxScript script = std::move(boxScript_.front());
-        boxScript_.pop_front();
-        answer = script.answer;
-        if (script.whileOpen) {
-            script.whileOpen();
-        }
+    if (!boxAnswers_.empty()) {
+        answer = boxAnswers_.front();
+        boxAnswers_.pop_front();
     }
     return answer;
 }
 
 int RecordingWindow::loadString(std::uint16_t id, char16_t* buffer, int capacity) {
-    record("loadString " + std::to_string(id));
+    note("loadString", id);
     return loadCatalogueString(id, buffer, capacity);
 }
 
 bool RecordingWindow::registerDeviceNotification() {
-    record("registerDeviceNotification");
-    registered_ = !registrationFails_;
-    return registered_;
-}
-
-void RecordingWindow::unregisterDeviceNotification() {
-    record("unregisterDeviceNotification");
-    registered_ = false;
-}
-
-void RecordingWindow::endDialog(std::intptr_t result) {
-    record("endDialog " + std::to_string(result));
-    dialogResult_ = result;
+    note("registerDeviceNotification");
+    return !registrationFails_;
 }
 
 ScreenRect RecordingWindow::windowRect(int controlId) {
-    record("windowRect " + std::to_string(controlId));
-    const auto found = rects_.find(controlId);
-    if (found == rects_.end()) {
-        ADD_FAILURE() << "windowRect of control " << controlId << ", which has no rectangle set";
-        return {};
-    }
-    return found->second;
+    note("windowRect", controlId);
+    EXPECT_TRUE(rects_.contains(controlId)) << "windowRect of control " << controlId;
+    return rects_[controlId];
 }
 
 BrushHandle RecordingWindow::createButtonFaceBrush() {
-    record("createButtonFaceBrush");
+    note("createButtonFaceBrush");
     liveBrushes_.insert(nextBrush_);
     return nextBrush_++;
 }
 
 void RecordingWindow::deleteBrush(BrushHandle brush) {
-    record("deleteBrush " + std::to_string(brush));
-    if (liveBrushes_.erase(brush) == 0) {
-        ADD_FAILURE() << "deleteBrush " << brush << ": no such live brush";
-    }
+    note("deleteBrush", brush);
+    EXPECT_EQ(liveBrushes_.erase(brush), 1u) << "deleteBrush " << brush << ": no such live brush";
 }
 
 bool RecordingWindow::createProgressWindow(const std::u16string& title, int x, int y, int width,
                                            int height) {
-    record("createProgressWindow " + printable(title) + " " + std::to_string(x) + " " +
-           std::to_string(y) + " " + std::to_string(width) + " " + std::to_string(height));
+    note("createProgressWindow", printable(title), x, y, width, height);
     return true;
 }
 
-void RecordingWindow::setProgressPosition(unsigned percent) {
-    record("setProgressPosition " + std::to_string(percent));
-}
-
-void RecordingWindow::raiseToTop(TopWindow window) {
-    record(std::string("raiseToTop ") + windowName(window));
-}
-
 TopWindow RecordingWindow::foregroundWindow() {
-    record("foregroundWindow");
+    note("foregroundWindow");
     if (foregroundScript_.empty()) {
-        return foregroundFallback_;
+        return TopWindow::Other;
     }
     const TopWindow answer = foregroundScript_.front();
     foregroundScript_.pop_front();
     return answer;
 }
 
-void RecordingWindow::showWindow(TopWindow window) {
-    record(std::string("showWindow ") + windowName(window));
-}
-
 void RecordingWindow::enterProtectedWrite() {
-    record("enterProtectedWrite");
+    note("enterProtectedWrite");
     EXPECT_FALSE(protectedWrite_) << "protected write entered twice";
     protectedWrite_ = true;
 }
 
 void RecordingWindow::leaveProtectedWrite() {
-    record("leaveProtectedWrite");
+    note("leaveProtectedWrite");
     EXPECT_TRUE(protectedWrite_) << "protected write left without being entered";
     protectedWrite_ = false;
 }

@@ -45,25 +45,20 @@ TEST(CatalogueTest, LookupCutsToCapacityAndTerminatesOrGivesNothing) {
 }
 
 // A source that answers every lookup with one length, whatever the message.
-class FixedSource final : public MessageSource {
-  public:
-    explicit FixedSource(int length) : length_(length) {}
+struct FixedSource final : MessageSource {
+    int length = 0;
     int loadString(std::uint16_t, char16_t* buffer, int capacity) override {
         std::fill_n(buffer, capacity, u'x');
-        return length_;
+        return length;
     }
-
-  private:
-    int length_;
 };
 
 TEST(CatalogueTest, LoadMessageTakesTheReportedLengthAndNothingOnFailure) {
-    FixedSource one(1);
-    EXPECT_EQ(loadMessage(one, kMsgReady), u"x");
-    FixedSource none(0);
-    EXPECT_EQ(loadMessage(none, kMsgReady), u"");
-    FixedSource failed(-1);
-    EXPECT_EQ(loadMessage(failed, kMsgReady), u"");
+    for (const auto& [length, text] : {std::pair{1, u"x"}, {0, u""}, {-1, u""}}) {
+        FixedSource source;
+        source.length = length;
+        EXPECT_EQ(loadMessage(source, kMsgReady), text) << length;
+    }
 }
 
 }  // namespace

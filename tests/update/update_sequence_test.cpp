@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ std::vector<std::uint8_t> syntheticImage(std::size_t size) {
     return image;
 }
 
-// What every successful update tells its view, the progress positions left out.
+// What every successful update tells its view.
 const Events kWritten = {
     "write begins", "step Lock",       "step Unprotect", "step Erase",   "step SetWriteAddress",
     "step Write",   "progress begins", "progress ends",  "step Restore", "write ends",
@@ -34,7 +35,7 @@ class RecordingJournal final : public UpdateJournal {
     explicit RecordingJournal(const RecordingView& view) : view_(view) {}
     void recordAttempt(const UpdateAttempt& attempt) override {
         attempts.push_back(attempt);
-        eventsWhenRecorded = view_.milestones();
+        eventsWhenRecorded = view_.events;
     }
     std::vector<UpdateAttempt> attempts;
     Events eventsWhenRecorded;
@@ -61,6 +62,11 @@ class UpdateTest : public UpdaterTest {
         image = std::move(bytes);
         context.image = {image.data(), image.size()};
     }
+    void replug(sim::SimulatedUnit fresh = sim::makeUnit(sim::Situation::Ready)) {
+        hid.unplug(unitId);
+        notify(kDeviceRemoveComplete, unitId);
+        arm(std::move(fresh));
+    }
     sim::SimulatedUnit& unit() { return hid.unit(unitId); }
 
     // The update ended in the failure report: session closed first, then the report.
@@ -81,26 +87,22 @@ TEST_F(UpdateTest, WritesTheCarriedImageRestoresAndHoldsTheUnit) {
                                        talo_firmware_image + talo_firmware_image_size));
     runUpdate(context);
     EXPECT_EQ(unit().flash.contents, image);
-    EXPECT_EQ(view.milestones(), kWritten);
-    const auto& requests = unit().requests;
-    ASSERT_GE(requests.size(), 2u);
-    EXPECT_EQ(requests[requests.size() - 2].bytes[1], kCmdSetWriteProtect);
-    EXPECT_EQ(requests[requests.size() - 2].bytes[3], 1);
-    EXPECT_EQ(requests.back().bytes[1], kCmdSetSystemLock);
-    EXPECT_EQ(requests.back().bytes[3], 0);
+    EXPECT_EQ(view.events, kWritten);
+    const auto& restore = unit().requests;  // write protection on, then the lock off
+    ASSERT_GE(restore.size(), 2u);
+    EXPECT_EQ((std::array{restore.end()[-2].bytes[1], restore.end()[-2].bytes[3],
+                          restore.back().bytes[1], restore.back().bytes[3]}),
+              (std::array<std::uint8_t, 4>{kCmdSetWriteProtect, 1, kCmdSetSystemLock, 0}));
     EXPECT_TRUE(session.isOpen());
     EXPECT_EQ(session.controllerFirmwareVersion(), kImageVersion);
 
     // Progress in whole percent: 0 after each of the first 12 blocks, 1 after the 13th, 100
     // after the last, which goes out as 8 words.
     if (talo_firmware_image_size == 61616) {
-        const auto blocks = unit().deliveredRequests(kCmdWriteBlock);
         ASSERT_EQ(view.percents.size(), 1284u);
-        EXPECT_EQ(view.percents[11], 0u);
-        EXPECT_EQ(view.percents[12], 1u);
-        EXPECT_EQ(view.percents[1282], 99u);
-        EXPECT_EQ(view.percents[1283], 100u);
-        EXPECT_EQ(blocks.back()->bytes[2], 32);
+        const auto& p = view.percents;
+        EXPECT_EQ((std::array{p[11], p[12], p[1282], p[1283]}), (std::array{0u, 1u, 99u, 100u}));
+        EXPECT_EQ(unit().deliveredRequests(kCmdWriteBlock).back()->bytes[2], 32);
     }
 }
 
@@ -110,99 +112,70 @@ TEST_F(UpdateTest, PausesFollowTheFixedPacing) {
     EXPECT_EQ(clock.pauses(), (std::vector<std::uint32_t>{20, 20, 1000, 4000, 20, 20, 20, 20, 20}));
 }
 
-struct Tail {
-    std::size_t imageSize;
-    std::uint8_t lastLengthByte;
-    std::size_t flashBytes;  // the image and the 0xFF filling of its last word
-};
-
-class TailBlockTest : public UpdateTest, public ::testing::WithParamInterface<Tail> {};
-
 // A tail that is not a whole word still reaches the flash completely, padded with 0xFF.
-TEST_P(TailBlockTest, LastBlockCarriesEveryByte) {
-    useImage(syntheticImage(GetParam().imageSize));
-    runUpdate(context);
-    EXPECT_EQ(unit().deliveredRequests(kCmdWriteBlock).back()->bytes[2], GetParam().lastLengthByte);
-    std::vector<std::uint8_t> expected = image;
-    expected.resize(GetParam().flashBytes, 0xFF);
-    EXPECT_EQ(unit().flash.contents, expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, TailBlockTest,
-                         ::testing::Values(Tail{88, 40, 88}, Tail{89, 44, 92}, Tail{98, 4, 100},
-                                           Tail{3, 4, 4}, Tail{95, 48, 96}, Tail{96, 48, 96}),
-                         [](const auto& p) { return "Bytes" + std::to_string(p.param.imageSize); });
-
-struct Threshold {
-    std::uint16_t controllerVersion;
-    bool asks;
-};
-
-class DowngradeQuestionTest : public UpdateTest, public ::testing::WithParamInterface<Threshold> {};
-
-TEST_P(DowngradeQuestionTest, AsksOnlyForKnownEqualOrNewerFirmwareAndNoSendsNothing) {
-    sim::SimulatedUnit ready = sim::makeUnit(sim::Situation::Ready);
-    ready.setControllerFirmwareVersion(GetParam().controllerVersion);
-    hid.unplug(unitId);
-    notify(kDeviceRemoveComplete, unitId);
-    arm(std::move(ready));
-    view.answerYes = false;
-    runUpdate(context);
-    if (GetParam().asks) {
-        EXPECT_EQ(view.events, (Events{"question"}));
-        EXPECT_TRUE(unit().requests.empty());
-        EXPECT_TRUE(session.isOpen());
-    } else {
-        EXPECT_EQ(view.milestones(), kWritten);
+TEST_F(UpdateTest, LastBlockCarriesEveryBytePaddedToAWord) {
+    // image size, length byte of the last block, bytes in the flash
+    const std::array<std::size_t, 3> cases[] = {{88, 40, 88}, {89, 44, 92}, {98, 4, 100},
+                                                {3, 4, 4},    {95, 48, 96}, {96, 48, 96}};
+    for (const auto& [size, lengthByte, flashBytes] : cases) {
+        useImage(syntheticImage(size));
+        runUpdate(context);
+        EXPECT_EQ(unit().deliveredRequests(kCmdWriteBlock).back()->bytes[2], lengthByte) << size;
+        std::vector<std::uint8_t> expected = image;
+        expected.resize(flashBytes, 0xFF);
+        EXPECT_EQ(unit().flash.contents, expected) << size;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, DowngradeQuestionTest,
-                         ::testing::Values(Threshold{0x0107, false}, Threshold{0x0108, true},
-                                           Threshold{0xFFFE, true}, Threshold{0xFFFF, false}),
-                         [](const auto& p) {
-                             return "Version" + std::to_string(p.param.controllerVersion);
-                         });
-
-struct FailingStep {
-    const char* name;
-    std::uint8_t command;
-    sim::FaultKind kind;
-    std::uint32_t occurrence;
-    std::uint32_t unitError;
-    const char* failed;
-};
-
-const FailingStep kFailingSteps[] = {
-    {"Lock", kCmdSetSystemLock, sim::FaultKind::WriteFails, 1, 0, "failed Lock -2 31"},
-    {"Unprotect", kCmdSetWriteProtect, sim::FaultKind::WrongEcho, 1, 0, "failed Unprotect 1627 0"},
-    {"Erase", kCmdEraseFirmware, sim::FaultKind::ReadFails, 1, 0, "failed Erase -3 31"},
-    {"WriteAddress", kCmdSetWriteAddress, sim::FaultKind::ErrorStatus, 1, 0x00010107,
-     "failed SetWriteAddress 65799 0"},
-    {"SecondBlock", kCmdWriteBlock, sim::FaultKind::ReadFails, 2, 0, "failed Write -3 31"},
-};
-
-class FailingStepTest : public UpdateTest, public ::testing::WithParamInterface<FailingStep> {};
+// Asked only when the controller holds known firmware as new as the image or newer; No sends
+// nothing and keeps the unit.
+TEST_F(UpdateTest, AsksOnlyForKnownEqualOrNewerFirmwareAndNoSendsNothing) {
+    view.answerYes = false;
+    for (const int version : {0x0107, 0x0108, 0xFFFE, 0xFFFF}) {
+        session.setControllerFirmwareVersion(static_cast<std::uint16_t>(version));
+        forget(unitId);
+        runUpdate(context);
+        if (version == 0x0108 || version == 0xFFFE) {
+            EXPECT_EQ(view.events, (Events{"question"})) << version;
+            EXPECT_TRUE(unit().requests.empty());
+            EXPECT_TRUE(session.isOpen());
+        } else {
+            EXPECT_EQ(view.events, kWritten) << version;
+        }
+    }
+}
 
 // The step's result and the system's error code are reported after the write span and the
 // progress have ended; nothing more is sent.
-TEST_P(FailingStepTest, ReportsTheStepWithResultAndSystemError) {
-    const FailingStep& step = GetParam();
-    unit().injectFault(step.command, step.kind, step.occurrence, step.unitError);
-    runUpdate(context);
-    expectFailure(step.failed);
-    const auto& events = view.events;
-    const auto ends = std::find(events.begin(), events.end(), "write ends");
-    ASSERT_NE(ends, events.end());
-    EXPECT_EQ(ends + 4, events.end());
-    if (step.command == kCmdWriteBlock) {
-        EXPECT_EQ(*(ends - 1), "progress ends");
+TEST_F(UpdateTest, FailingStepIsReportedWithResultAndSystemError) {
+    struct FailingStep {
+        std::uint8_t command;
+        sim::FaultKind kind;
+        std::uint32_t occurrence;
+        std::uint32_t unitError;
+        const char* failed;
+    };
+    const FailingStep cases[] = {
+        {kCmdSetSystemLock, sim::FaultKind::WriteFails, 1, 0, "failed Lock -2 31"},
+        {kCmdSetWriteProtect, sim::FaultKind::WrongEcho, 1, 0, "failed Unprotect 1627 0"},
+        {kCmdEraseFirmware, sim::FaultKind::ReadFails, 1, 0, "failed Erase -3 31"},
+        {kCmdSetWriteAddress, sim::FaultKind::ErrorStatus, 1, 0x00010107,
+         "failed SetWriteAddress 65799 0"},
+        {kCmdWriteBlock, sim::FaultKind::ReadFails, 2, 0, "failed Write -3 31"},
+    };
+    for (const FailingStep& step : cases) {
+        replug();
+        unit().injectFault(step.command, step.kind, step.occurrence, step.unitError);
+        runUpdate(context);
+        expectFailure(step.failed);
+        const auto ends = std::find(view.events.begin(), view.events.end(), "write ends");
+        ASSERT_EQ(ends + 4, view.events.end()) << step.failed;
+        if (step.command == kCmdWriteBlock) {
+            EXPECT_EQ(*(ends - 1), "progress ends");
+        }
+        EXPECT_EQ(unit().requests.back().command, step.command);
     }
-    EXPECT_EQ(unit().requests.back().command, step.command);
 }
-
-INSTANTIATE_TEST_SUITE_P(EachStep, FailingStepTest, ::testing::ValuesIn(kFailingSteps),
-                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(UpdateTest, FailedEraseIsReportedOnlyAfterItsPause) {
     unit().injectFault(kCmdEraseFirmware, sim::FaultKind::ErrorStatus, 1, 0x0106);
@@ -240,19 +213,14 @@ TEST_F(UpdateTest, UpdateWithoutUnitOrImageOrClaimIsRefusedBeforeAnythingIsSent)
     EXPECT_EQ(view.events, (Events{"offer 0", "versions none", "failed NoUnit -1 0"}));
 
     // Refused attempts are kept too; an attempt without a unit is none.
-    Events recorded;
-    for (const UpdateAttempt& attempt : journal.attempts) {
-        recorded.push_back(nameOf(attempt.failedStep) + " " + std::to_string(attempt.result) + " " +
-                           std::to_string(attempt.systemError) +
-                           (attempt.written ? " written" : ""));
-    }
-    EXPECT_EQ(recorded, (Events{"NoImage -1 0", "NoImage -1 0", "NoImage -1 0", "Claim -5 0"}));
+    ASSERT_EQ(journal.attempts.size(), 4u);
+    EXPECT_EQ(journal.attempts[2].failedStep, UpdateStep::NoImage);
+    EXPECT_EQ((std::pair{journal.attempts[3].failedStep, journal.attempts[3].result}),
+              (std::pair{UpdateStep::Claim, -5}));
 }
 
 TEST_F(UpdateTest, RemovalDuringTheQuestionFailsAtTheLockWithoutACode) {
-    hid.unplug(unitId);
-    notify(kDeviceRemoveComplete, unitId);
-    arm(sim::makeUnit(sim::Situation::Downgrade));
+    replug(sim::makeUnit(sim::Situation::Downgrade));
     view.whileModal = [this] {
         hid.unplug(unitId);
         notify(kDeviceRemoveComplete, unitId);
@@ -266,7 +234,7 @@ TEST_F(UpdateTest, UncheckedRestoreFailuresStillCountAsSuccess) {
     unit().injectFault(kCmdSetWriteProtect, sim::FaultKind::ErrorStatus, 2, 0x0101);
     unit().injectFault(kCmdSetSystemLock, sim::FaultKind::WriteFails, 2);
     runUpdate(context);
-    EXPECT_EQ(view.milestones(), kWritten);
+    EXPECT_EQ(view.events, kWritten);
     EXPECT_EQ(session.controllerFirmwareVersion(), kImageVersion);
 }
 
@@ -301,19 +269,12 @@ TEST_F(UpdateTest, WriteSpanHoldsTheClaimAndTheSystemAwakeFromLockToRestore) {
     EXPECT_TRUE(hid.claim(session.handle, UnitClaim::Exclusive));  // released afterwards
 }
 
-class JournalTest : public UpdateTest {
-  protected:
-    void SetUp() override {
-        UpdateTest::SetUp();
-        unit().serialNumber = u"SN-1";
-        context.journal = &journal;
-    }
-    RecordingJournal journal{view};
-};
-
 // One record per attempt, inside the write span (so nothing can end the program between the
 // write and its record), with the unit as found before the first command.
-TEST_F(JournalTest, EachAttemptIsRecordedOnceWithinTheWriteSpan) {
+TEST_F(UpdateTest, EachAttemptIsRecordedOnceWithinTheWriteSpan) {
+    RecordingJournal journal(view);
+    context.journal = &journal;
+    unit().serialNumber = u"SN-1";
     runUpdate(context);
     ASSERT_EQ(journal.attempts.size(), 1u);
     const UpdateAttempt& written = journal.attempts[0];

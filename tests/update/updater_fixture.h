@@ -16,44 +16,56 @@
 
 namespace talo::test {
 
+std::string nameOf(Readiness outcome);
+std::string nameOf(Guidance guidance);
+std::string nameOf(UpdateStep step);
+
 // Records what the evaluation and the update tell their view, one line per call:
 //   found <outcome>   offer <0|1>   guidance <name>   versions <open|none>   notice   question
-//   write begins   write ends   step <name>   progress begins   progress <percent>
-//   progress ends   failed <step> <result> <system error>   succeeded
-// The overwrite question is answered from `answerYes`; `whileModal` runs inside the next modal
-// call (notice, question, failure), as a message box's loop would deliver a device event.
+//   write begins   write ends   step <name>   progress begins   progress ends
+//   failed <step> <result> <system error>   succeeded
+// and the progress positions apart, in `percents`. The overwrite question is answered from
+// `answerYes`; `whileModal` runs inside the next modal call (notice, question, failure), as a
+// message box's loop would deliver a device event.
 class RecordingView final : public UpdaterView {
   public:
     std::vector<std::string> events;
     bool answerYes = true;
     std::function<void()> whileModal;
-    std::vector<unsigned> percents;  // every progress position, in order
+    std::vector<unsigned> percents;
 
-    void situationFound(Readiness outcome, std::int32_t, const DeviceSession&) override;
-    void offerUpdate(bool offered) override;
-    void showGuidance(Guidance guidance) override;
-    void showVersions(const DeviceSession& session) override;
-    void noticeIncompatible() override;
-    bool confirmOverwrite() override;
+    void situationFound(Readiness outcome, std::int32_t, const DeviceSession&) override {
+        events.push_back("found " + nameOf(outcome));
+    }
+    void offerUpdate(bool offered) override { events.push_back(offered ? "offer 1" : "offer 0"); }
+    void showGuidance(Guidance guidance) override {
+        events.push_back("guidance " + nameOf(guidance));
+    }
+    void showVersions(const DeviceSession& session) override {
+        events.push_back(session.isOpen() ? "versions open" : "versions none");
+    }
+    void noticeIncompatible() override { modal("notice"); }
+    bool confirmOverwrite() override {
+        modal("question");
+        return answerYes;
+    }
     void writeBegins() override { events.push_back("write begins"); }
     void writeEnds() override { events.push_back("write ends"); }
-    void stepBegins(UpdateStep step) override;
+    void stepBegins(UpdateStep step) override { events.push_back("step " + nameOf(step)); }
     void progressBegins() override { events.push_back("progress begins"); }
-    void progressAdvanced(unsigned percent, std::size_t, std::size_t) override;
+    void progressAdvanced(unsigned percent, std::size_t, std::size_t) override {
+        percents.push_back(percent);
+    }
     void progressEnds() override { events.push_back("progress ends"); }
-    void updateFailed(UpdateStep step, std::int32_t result, std::uint32_t systemError) override;
+    void updateFailed(UpdateStep step, std::int32_t result, std::uint32_t systemError) override {
+        modal("failed " + nameOf(step) + " " + std::to_string(result) + " " +
+              std::to_string(systemError));
+    }
     void updateSucceeded() override { events.push_back("succeeded"); }
-
-    // The events without the progress positions, which tests count apart.
-    std::vector<std::string> milestones() const;
 
   private:
     void modal(const std::string& event);
 };
-
-std::string nameOf(Readiness outcome);
-std::string nameOf(Guidance guidance);
-std::string nameOf(UpdateStep step);
 
 using Events = std::vector<std::string>;
 
