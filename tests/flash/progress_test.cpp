@@ -11,10 +11,10 @@ namespace talo::flash {
 namespace {
 
 TEST(ProgressBarTest, RendersPhaseBarPercentAndTimeLeftRoundedUp) {
-    EXPECT_EQ(ProgressBar::render("write", 50, 12'001),
-              "write   [###############...............]  50%  0:13 left");
-    EXPECT_EQ(ProgressBar::render("restore", 130, 600'000),
-              "restore [##############################] 100%  10:00 left");
+    EXPECT_EQ(ProgressBar::render("write", 99, 12'001),
+              "write   [#############################.]  99%  0:13 left");
+    EXPECT_EQ(ProgressBar::render("restore", 130, 3'600'000),
+              "restore [##############################] 100%  60:00 left");
 }
 
 // A line is drawn only when it changes, padded over a longer one; a bar that drew ends its line.
@@ -31,6 +31,9 @@ TEST(ProgressBarTest, RedrawsChangedLinesInPlaceAndEndsItsLine) {
     const std::string longer = ProgressBar::render("restore", 100, 600'000);
     EXPECT_EQ(out.str(), "\r" + longer + "\r" + ProgressBar::render("write", 100, 0) + " \n");
     EXPECT_EQ(unused.str(), "");
+    std::ostringstream once;
+    { ProgressBar(once).show("write", 0, 0); }
+    EXPECT_EQ(once.str(), "\r" + ProgressBar::render("write", 0, 0) + "\n");
 }
 
 TEST(TickingClockTest, SlicesLongPausesWithoutMovingTheirEnd) {
