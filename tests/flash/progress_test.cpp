@@ -29,11 +29,12 @@ TEST(ProgressBarTest, RedrawsChangedLinesInPlaceAndEndsItsLine) {
         bar.show("write", 100, 0);
     }
     const std::string longer = ProgressBar::render("restore", 100, 600'000);
-    EXPECT_EQ(out.str(), "\r" + longer + "\r" + ProgressBar::render("write", 100, 0) + " \n");
+    EXPECT_EQ(out.str(), "\r" + longer + "\r" + ProgressBar::render("write", 100, 0).append(" \n"));
     EXPECT_EQ(unused.str(), "");
     std::ostringstream once;
     { ProgressBar(once).show("write", 0, 0); }
-    EXPECT_EQ(once.str(), "\r" + ProgressBar::render("write", 0, 0) + "\n");
+    EXPECT_EQ(once.str(),
+              std::string("\r").append(ProgressBar::render("write", 0, 0)).append("\n"));
 }
 
 TEST(TickingClockTest, SlicesLongPausesWithoutMovingTheirEnd) {

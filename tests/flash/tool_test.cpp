@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 
 #include "device/commands.h"
 #include "sim/scenarios.h"
