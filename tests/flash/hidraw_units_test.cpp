@@ -86,10 +86,10 @@ TEST_F(HidrawUnitsTest, UnitsAreWrittenAloneOrSideBySide) {
     sim::SimulatedUnit& a = plug("TP-A", sim::makeUnit(sim::Situation::Ready));
     sim::SimulatedUnit& b = plug("TP-B", std::move(failing));
     sim::SimulatedUnit& c = plug("TP-C", sim::makeUnit(sim::Situation::Ready));
-    EXPECT_EQ(run({"update", "--unit", "TP-A", "--yes"}), 0);
+    EXPECT_EQ(run("update --unit TP-A --yes"), 0);
     EXPECT_EQ(a.flash.contents, image);
     EXPECT_EQ(b.requestCount(kCmdEraseFirmware) + c.requestCount(kCmdEraseFirmware), 0u);
-    EXPECT_EQ(run({"update", "--all", "--yes"}), 1);
+    EXPECT_EQ(run("update --all --yes"), 1);
     EXPECT_EQ(c.flash.contents, image);
     EXPECT_EQ(b.requestCount(kCmdWriteBlock), 600u);
     EXPECT_TRUE(said("TP-B  failed"));

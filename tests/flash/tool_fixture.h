@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <iostream>
@@ -60,6 +61,15 @@ class ToolFixture : public ::testing::Test {
         };
     }
 
+    // The arguments, separated by spaces.
+    int run(const std::string& commandLine) {
+        std::vector<std::string> arguments;
+        std::istringstream words(commandLine);
+        for (std::string word; words >> word;) {
+            arguments.push_back(word);
+        }
+        return run(arguments);
+    }
     int run(std::vector<std::string> arguments) {
         out.str("");
         err.str("");
@@ -104,6 +114,12 @@ class ToolFixture : public ::testing::Test {
         std::vector<std::string> lines;
         EXPECT_TRUE(readHistoryLines(journal->file(), lines));
         return lines;
+    }
+    std::ptrdiff_t historyLinesWritten() const {
+        const std::vector<std::string> lines = historyLines();
+        return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find(R"("result":"written")") != std::string::npos;
+        });
     }
 
     std::vector<std::uint8_t> image;
