@@ -19,6 +19,7 @@ TEST(UeventTest, ReadsSixteenBitHexIdsOrLeavesThemAlone) {
         {"DRIVER=x\nHID_ID=0003:0000FFFF:0000FFFF\nX=", 0xFFFF, 0xFFFF},
         {"HID_UNIQ=\nHID_ID=0005:1209:abcd", 0x1209, 0xABCD},
         {"XHID_ID=0003:00001209:00000001\n\nHID_UNIQ=2", 0, 0},
+        {"HID_ID=0003:00001209\n", 0, 0},
         {"HID_ID=0003:1209:zz\n", 0, 0},
         {"HID_ID=0003:12x9:0001\n", 0, 0},
         {"HID_ID=0003::0001\n", 0, 0},
