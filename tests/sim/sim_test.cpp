@@ -269,16 +269,5 @@ TEST(PassTimeTest, RealClockCallsTheServiceWhileMoreThanTenMillisecondsAreLeft) 
     EXPECT_EQ(clock.now, 25'000u);
 }
 
-TEST(SituationNames, EachNameParsesBackAndNothingElseParses) {
-    Situation parsed = Situation::Ready;
-    for (const Situation situation :
-         {Situation::Downgrade, Situation::Bootloader, Situation::NoController,
-          Situation::Incompatible, Situation::Ready}) {
-        EXPECT_TRUE(parseSituation(situationName(situation), parsed) && parsed == situation);
-    }
-    EXPECT_FALSE(parseSituation("no_controller", parsed));
-    EXPECT_EQ(parsed, Situation::Ready);
-}
-
 }  // namespace
 }  // namespace talo::sim

@@ -68,62 +68,47 @@ TEST_F(LinuxHidPlatformTest, HandlesTellTheirNodesIdsReportLengthsAndSerial) {
         add({node(kUnitDescriptor, kVendor, 2, 0, "TP-0042"), node(kUnnumbered, kOtherVendor, 1),
              node({}, kVendor, 1, 0, "\xFF")});
     handles.push_back(kInvalidHidHandle);
-    const struct {
-        std::uint16_t vendor;  // 0: refused
-        std::uint16_t product;
-        std::uint32_t in;  // 0: refused
-        std::uint32_t out;
-        std::u16string serial;  // empty: refused
-    } cases[] = {{kVendor, 2, 44, 60, u"TP-0042"},
-                 {kOtherVendor, 1, 9, 9, u""},
-                 {kVendor, 1, 0, 0, u""},  // unreadable descriptor, serial not UTF-8
-                 {0, 0, 0, 0, u""}};
+    // vendor, product, input and output length, serial: 0 or empty where refused
+    using Facts =
+        std::tuple<std::uint16_t, std::uint16_t, std::uint32_t, std::uint32_t, std::u16string>;
+    const Facts cases[] = {{kVendor, 2, 44, 60, u"TP-0042"},
+                           {kOtherVendor, 1, 9, 9, u""},
+                           {kVendor, 1, 0, 0, u""},  // unreadable descriptor, serial not UTF-8
+                           {0, 0, 0, 0, u""}};
     for (std::size_t i = 0; i < handles.size(); ++i) {
-        const auto& c = cases[i];
-        std::uint16_t vendor = 0;
-        std::uint16_t product = 0;
-        std::uint32_t in = 0;
-        std::uint32_t out = 0;
-        std::u16string serial;
-        EXPECT_EQ(platform.attributes(handles[i], vendor, product), c.vendor != 0) << i;
-        EXPECT_EQ(platform.reportLengths(handles[i], in, out), c.in != 0) << i;
-        EXPECT_EQ(platform.serialNumber(handles[i], serial), !c.serial.empty()) << i;
-        EXPECT_EQ(std::tie(vendor, product, in, out, serial),
-                  std::tie(c.vendor, c.product, c.in, c.out, c.serial))
-            << i;
+        Facts got;
+        auto& [vendor, product, in, out, serial] = got;
+        EXPECT_EQ(platform.attributes(handles[i], vendor, product), std::get<0>(cases[i]) != 0);
+        EXPECT_EQ(platform.reportLengths(handles[i], in, out), std::get<2>(cases[i]) != 0) << i;
+        EXPECT_EQ(platform.serialNumber(handles[i], serial), !std::get<4>(cases[i]).empty()) << i;
+        EXPECT_EQ(got, cases[i]) << i;
     }
 }
 
-// Claims are flocks on the node, shared by every program: shared ones coexist, an exclusive one
-// stands alone, and a closed handle's claim ends with it. The first handle is descriptor 0, as
-// for a program started with stdin closed: a device like any other.
-TEST_F(LinuxHidPlatformTest, ClaimsFollowTheLockRulesAcrossProgramsAndEndWithTheirHandle) {
+// Claims are flocks on the node (the kernel's rules: KernelLockTest) and end with their handle.
+// The first handle is descriptor 0, as for a program started with stdin closed.
+TEST_F(LinuxHidPlatformTest, ClaimsLockTheNodeUntilReleasedOrClosed) {
     const int stdinCopy = ::dup(0);
     ::close(0);
     const HidHandle first = add({node(kUnitDescriptor, kVendor, 1)})[0];
-    LinuxHidPlatform otherProgram{ops, ops};
-    const HidHandle second = otherProgram.open(paths[0]);
+    const HidHandle second = platform.open(paths[0]);
     EXPECT_EQ(first, 0u);
-
     EXPECT_TRUE(platform.claim(first, UnitClaim::Shared));
-    EXPECT_TRUE(otherProgram.claim(second, UnitClaim::Shared));
-    EXPECT_FALSE(otherProgram.claim(second, UnitClaim::Exclusive));
+    EXPECT_TRUE(platform.claim(second, UnitClaim::Shared));
+    EXPECT_FALSE(platform.claim(second, UnitClaim::Exclusive));
     platform.releaseClaim(first);
-    EXPECT_TRUE(otherProgram.claim(second, UnitClaim::Exclusive));
-    EXPECT_FALSE(platform.claim(first, UnitClaim::Shared));
-    otherProgram.close(second);
-    std::uint8_t byte = 0;
-    EXPECT_EQ(::recv(device(0), &byte, 1, MSG_DONTWAIT), 0);  // second's end hung up
-    otherProgram.close(second);                               // a second close is harmless
+    EXPECT_TRUE(platform.claim(second, UnitClaim::Exclusive));
+    platform.close(second);
     EXPECT_TRUE(platform.claim(first, UnitClaim::Exclusive));
 
-    EXPECT_FALSE(otherProgram.claim(second, UnitClaim::Shared));
+    platform.releaseClaim(second);
+    EXPECT_FALSE(platform.claim(second, UnitClaim::Shared));
     std::uint32_t length = 0;
-    EXPECT_FALSE(otherProgram.reportLengths(second, length, length));
-    EXPECT_FALSE(otherProgram.writeReport(second, &byte, 1));
-    EXPECT_EQ(otherProgram.lastError(), static_cast<std::uint32_t>(EBADF));
-    EXPECT_FALSE(otherProgram.readReport(second, &byte, 1, 0));
-    EXPECT_EQ(otherProgram.lastError(), static_cast<std::uint32_t>(EBADF));
+    std::uint8_t byte = 0;
+    EXPECT_FALSE(platform.reportLengths(second, length, length));
+    EXPECT_FALSE(platform.writeReport(second, &byte, 1));
+    EXPECT_EQ(platform.lastError(), static_cast<std::uint32_t>(EBADF));
+    read(second, 1, 0, EBADF);
     platform.close(first);
     ::dup2(stdinCopy, 0);
     ::close(stdinCopy);
