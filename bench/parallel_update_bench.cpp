@@ -77,10 +77,11 @@ int main() {
         if (units == 1) {
             singleWall = wall;
         }
-        std::printf("units_%u_wall_s=%.3f\nunits_%u_wall_over_floor=%.5f\n"
-                    "units_%u_wall_over_one=%.5f\nunits_%u_cpu_share_per_unit_pct=%.3f\n",
-                    units, wall, units, wall / floorSeconds, units, wall / singleWall, units,
-                    100.0 * cpu / wall / units);
+        std::printf(
+            "units_%u_wall_s=%.3f\nunits_%u_wall_over_floor=%.5f\n"
+            "units_%u_wall_over_one=%.5f\nunits_%u_cpu_share_per_unit_pct=%.3f\n",
+            units, wall, units, wall / floorSeconds, units, wall / singleWall, units,
+            100.0 * cpu / wall / units);
         std::fflush(stdout);
     }
     return 0;
