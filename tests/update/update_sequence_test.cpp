@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "device/commands.h"
@@ -214,9 +215,13 @@ TEST_F(UpdateTest, UpdateWithoutUnitOrImageOrClaimIsRefusedBeforeAnythingIsSent)
 
     // Refused attempts are kept too; an attempt without a unit is none.
     ASSERT_EQ(journal.attempts.size(), 4u);
-    EXPECT_EQ(journal.attempts[2].failedStep, UpdateStep::NoImage);
-    EXPECT_EQ((std::pair{journal.attempts[3].failedStep, journal.attempts[3].result}),
-              (std::pair{UpdateStep::Claim, -5}));
+    for (const auto& [index, step, result] :
+         {std::tuple{2, UpdateStep::NoImage, -1}, std::tuple{3, UpdateStep::Claim, -5}}) {
+        const UpdateAttempt& refused = journal.attempts[static_cast<std::size_t>(index)];
+        EXPECT_EQ(
+            std::tuple(refused.written, refused.failedStep, refused.result, refused.systemError),
+            std::tuple(false, step, result, 0u));
+    }
 }
 
 TEST_F(UpdateTest, RemovalDuringTheQuestionFailsAtTheLockWithoutACode) {
