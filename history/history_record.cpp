@@ -39,9 +39,8 @@ Json versions(const DeviceSession& unit, std::uint16_t controllerVersion) {
 }  // namespace
 
 RecordSource recordSource(std::string program, const FirmwareImage& image) {
-    const std::string version =
-        std::to_string(kImageVersion >> 8) + "." + std::to_string(kImageVersion & 0xFF);
-    return {std::move(program), version, toHex(sha256(image.data, image.size))};
+    return {std::move(program), toUtf8Lossy(controllerFirmwareText(kImageVersion)),
+            toHex(sha256(image.data, image.size))};
 }
 
 std::string_view stepName(UpdateStep step) {
