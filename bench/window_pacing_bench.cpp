@@ -2,12 +2,11 @@
 // clock to take the floor of mandated pauses, once on the window program's own clock (pauses
 // that keep the window serviced) to take wall and CPU time. Prints key=value lines.
 #include <QApplication>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string_view>
 
+#include "bench/measured.h"
 #include "platform/linux/pacing/responsive_clock.h"
 #include "platform/linux/pacing/timer_slack.h"
 #include "platform/linux/qt/sim_notification_source.h"
@@ -20,12 +19,6 @@
 #include "ui/message_ids.h"
 
 namespace {
-
-double cpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // One update from the click on "Update" to its end; true when it succeeded.
 bool runUpdate(talo::Clock& clock, talo::ResponsiveClock* responsive) {
@@ -65,19 +58,17 @@ int main(int argc, char* argv[]) {
 
     talo::requestFineTimerSlack();
     talo::ResponsiveClock clock;
-    const double cpuBefore = cpuSeconds();
-    const auto wallBefore = std::chrono::steady_clock::now();
     // --unserviced: the same clock without servicing, for the cost of the servicing itself.
     const bool serviced = !(argc > 1 && std::string_view(argv[1]) == "--unserviced");
-    const bool succeeded = runUpdate(clock, serviced ? &clock : nullptr);
-    const double wallSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-    const double cpu = cpuSeconds() - cpuBefore;
+    bool succeeded = false;
+    const talo::bench::Measured run =
+        talo::bench::measure([&] { succeeded = runUpdate(clock, serviced ? &clock : nullptr); });
     if (!succeeded) {
         std::fputs("the update on the real clock failed\n", stderr);
         return 1;
     }
     std::printf("floor_s=%.3f\nwall_s=%.3f\nwall_over_floor=%.5f\ncpu_share_pct=%.3f\n",
-                floorSeconds, wallSeconds, wallSeconds / floorSeconds, 100.0 * cpu / wallSeconds);
+                floorSeconds, run.wallSeconds, run.wallSeconds / floorSeconds,
+                100.0 * run.cpuSeconds / run.wallSeconds);
     return 0;
 }
