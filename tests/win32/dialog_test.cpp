@@ -6,9 +6,11 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/win32/execution_state_awake.h"
 #include "platform/win32/notification_record.h"
 #include "platform/win32/write_gate.h"
-#include "tests/win32/win32_fakes.h"
+#include "resources/main_dialog_layout.h"
+#include "ui/control_ids.h"
 
 namespace talo::win32 {
 namespace {
@@ -49,7 +51,6 @@ TEST(NotificationRecord, ReadsTheTypeAndAnInterfacePathOnlyWithinTheRecord) {
         {11, 2, u"AB"sv, ""},
         {kMax, 5, u"A\0"sv, " 5 A"},
         {kMax + 1, 5, u"A\0"sv, ""},
-        {0xFFFFFFFF, 5, u"A\0"sv, ""},
     };
     DeviceNotification record;
     for (const auto& [size, type, path, expected] : cases) {
@@ -59,20 +60,19 @@ TEST(NotificationRecord, ReadsTheTypeAndAnInterfacePathOnlyWithinTheRecord) {
         EXPECT_EQ(read, !expected.empty()) << size;
         EXPECT_EQ(describe(&record), read ? expected : " 0 ");
     }
-    EXPECT_FALSE(readDeviceNotification(nullptr, record));
 }
 
-// Writes what reaches a dialog handler into `log` and answers with `answer`; of the statics
-// only the controller's version gets a brush.
+// Writes what reaches a dialog handler into `log`; of the statics only the controller's version
+// gets a brush.
 class RecordingHandler final : public DialogHandler {
   public:
-    std::intptr_t onInitDialog(HWND) override { return answer; }
+    std::intptr_t onInitDialog(HWND) override { return 1; }
     std::intptr_t onCommand(int controlId) override {
         add("command " + std::to_string(controlId));
         if (controlId == kIdUpdate && duringUpdate) {
             duringUpdate();
         }
-        return answer;
+        return 1;
     }
     HBRUSH onCtlColorStatic(int controlId) override {
         add("colour " + std::to_string(controlId));
@@ -82,23 +82,22 @@ class RecordingHandler final : public DialogHandler {
     std::intptr_t onDeviceChange(std::uint32_t code, const DeviceNotification* record) override {
         add("device " + std::to_string(code) + describe(record));
         std::exchange(duringDeviceChange, [] {})();
-        return answer;
+        return 1;
     }
     void onTimer(UINT_PTR timerId) override { add("timer " + std::to_string(timerId)); }
     bool onSystemCommand(unsigned command) override {
-        return add("system " + std::to_string(command)) != 0;
+        return add("system " + std::to_string(command));
     }
-    bool onQueryEndSession() override { return add("end session") != 0; }
+    bool onQueryEndSession() override { return add("end session"); }
 
     Log log;
-    std::intptr_t answer = 1;
     std::function<void()> duringUpdate;                // inside each command of "Update"
     std::function<void()> duringDeviceChange = [] {};  // once, inside the next notification
 
   private:
-    std::intptr_t add(std::string entry) {
+    bool add(std::string entry) {
         log.push_back(std::move(entry));
-        return answer;
+        return true;
     }
 };
 
@@ -108,6 +107,13 @@ void runQueue() {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         DispatchMessageW(&message);
     }
+}
+
+// The main dialog from template 110 behind the real dialog procedure; without a handler it
+// keeps the template's starting state.
+HWND createMainDialog(DialogHandler* handler) {
+    return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kDialogTemplateId),
+                              nullptr, mainDialogProcedure, reinterpret_cast<LPARAM>(handler));
 }
 
 // The real dialog and procedure, with the write gate in front of a recording handler.
@@ -131,69 +137,49 @@ class DialogTest : public ::testing::Test {
     RecordingHandler inner;
     WriteMessagePump pump;
     WriteGate gate{inner, pump, u"writing"};
-    HWND dialog = testing::createMainDialog(&gate);
+    HWND dialog = createMainDialog(&gate);
 };
 
-TEST_F(DialogTest, ProcedureTranslatesEachMessageIntoItsHandlersCallAndAnswer) {
+// Outside the write the handler's answers stand: only a static given a brush gets red text on
+// it, and the session may end.
+TEST_F(DialogTest, ProcedurePaintsColoursTheRedRowAndLetsTheSessionEnd) {
+    ShowWindow(dialog, SW_SHOWNA);
+    UpdateWindow(dialog);
+    EXPECT_EQ(inner.log.at(0), "paint");
+    inner.log.clear();
     HDC dc = GetDC(dialog);
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkMode(dc, OPAQUE);
-    const auto dcParameter = reinterpret_cast<WPARAM>(dc);
-    const auto control = [&](int id) { return reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)); };
-    const auto brush = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
-    // message, wParam, lParam, the handler's answer, the procedure's own result (SendMessageW
-    // would give the dialog manager's), what reached the handler
-    const std::tuple<UINT, WPARAM, LPARAM, std::intptr_t, INT_PTR, std::string> cases[] = {
-        {WM_USER + 5, 1, 0, 1, 0, ""},  // not handled
-        {WM_COMMAND, MAKEWPARAM(4711, 0x0300), 0, 5, 5, "command 4711"},
-        {WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0, 7, 1, "device 32768"},
-        {WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, 0, 0, "device 7"},
-        {WM_PAINT, 0, 0, 1, 0, "paint"},
-        {WM_TIMER, 9, 0, 0, 1, "timer 9"},
-        {WM_SYSCOMMAND, SC_CLOSE | 1, 0, 0, 0, "system 61536"},
-        {WM_SYSCOMMAND, SC_MOVE | 2, 0, 1, 1, "system 61456"},
-        {WM_QUERYENDSESSION, 0, 0, 1, 0, "end session"},
-        {WM_CTLCOLORSTATIC, dcParameter, control(kIdUnitVersion), 0, 0, "colour 40013"},
-        // Only a static given a brush gets red text on it; the last row, it colours the context.
-        {WM_CTLCOLORSTATIC, dcParameter, control(kIdControllerVersion), 0, brush, "colour 40015"},
-    };
-    for (const auto& [message, wParam, lParam, answer, result, logged] : cases) {
-        EXPECT_EQ(std::pair(GetTextColor(dc), GetBkMode(dc)), std::pair(RGB(0, 0, 0), OPAQUE));
-        inner.answer = answer;
-        inner.log.clear();
-        EXPECT_EQ(mainDialogProcedure(dialog, message, wParam, lParam), result) << logged;
-        EXPECT_EQ(inner.log, logged.empty() ? Log{} : Log{logged});
+    for (const int id : {kIdUnitVersion, kIdControllerVersion}) {
+        const bool red = id == kIdControllerVersion;
+        const LRESULT brush = send(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+        EXPECT_EQ(brush == reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)), red);
+        EXPECT_EQ(GetTextColor(dc) == RGB(255, 0, 0) && GetBkMode(dc) == TRANSPARENT, red);
     }
-    EXPECT_EQ(std::pair(GetTextColor(dc), GetBkMode(dc)), std::pair(RGB(255, 0, 0), TRANSPARENT));
     ReleaseDC(dialog, dc);
+    EXPECT_NE(send(WM_QUERYENDSESSION, 0), 0);
+    EXPECT_EQ(inner.log, (Log{"colour 40013", "colour 40015", "end session"}));
 }
 
 TEST_F(DialogTest, DuringTheWriteOnlyACloseRequestIsKeptAndItIsCarriedOutAfterTheUpdate) {
-    const std::function<void()> closeRequests[] = {
-        nullptr,  // none: nothing is carried out afterwards
-        [&] { send(WM_COMMAND, kIdQuit); },
-        [&] { send(WM_SYSCOMMAND, SC_CLOSE); },
-        [&] {
-            PostMessageW(GetDlgItem(dialog, kIdUpdate), WM_KEYDOWN, VK_ESCAPE, 0);
-            pump.waitFor(GetCurrentProcess(), 10);  // never signalled: a plain pause
-        },
-    };
-    for (const auto& closeRequest : closeRequests) {
+    // none (nothing is carried out afterwards), "Beenden" by its accelerator, the system menu
+    const std::pair<UINT, WPARAM> closeRequests[] = {
+        {0, 0}, {WM_COMMAND, MAKEWPARAM(kIdQuit, 1)}, {WM_SYSCOMMAND, SC_CLOSE | 2}};
+    for (const auto& [message, wParam] : closeRequests) {
         inner.log.clear();
         update([&] {
             send(WM_COMMAND, kIdUpdate);
             send(WM_TIMER, 1);
             send(WM_SYSCOMMAND, SC_MOVE);  // would wait in the system's move loop if carried out
             EXPECT_EQ(send(WM_QUERYENDSESSION, 0), 0);
-            if (closeRequest) {
-                closeRequest();
+            if (message != 0) {
+                send(message, wParam);
             }
             EXPECT_EQ(inner.log, Log{"command 1002"});
         });
         EXPECT_EQ(inner.log,
-                  (closeRequest ? Log{"command 1002", "command 2"} : Log{"command 1002"}));
+                  (message != 0 ? Log{"command 1002", "command 2"} : Log{"command 1002"}));
     }
-    // Afterwards they pass (the procedure's test shows); a timer tick never nests in another
+    // A timer tick never nests in another
     // call into the handler.
     inner.log.clear();
     inner.duringUpdate = [&] { send(WM_TIMER, 1); };
@@ -232,20 +218,13 @@ TEST(ClassifyDuringWrite, InputIsDroppedAndTheWaysOfClosingBecomeARequest) {
     const std::tuple<HWND, UINT, WPARAM, HeldMessage> cases[] = {
         {nullptr, WM_KEYDOWN, VK_ESCAPE, CloseRequest},
         {nullptr, WM_SYSKEYDOWN, VK_F4, CloseRequest},
-        {nullptr, WM_NCLBUTTONDOWN, HTCLOSE, CloseRequest},
         {quit, WM_LBUTTONDOWN, MK_LBUTTON, CloseRequest},
         {nullptr, WM_SYSCOMMAND, SC_CLOSE | 1, CloseRequest},
         {nullptr, WM_QUIT, 0, CloseRequest},
-        {nullptr, WM_KEYDOWN, VK_RETURN, Drop},
-        {nullptr, WM_SYSKEYDOWN, VK_MENU, Drop},
         {nullptr, WM_NCLBUTTONDOWN, HTCAPTION, Drop},
         {nullptr, WM_LBUTTONDOWN, MK_LBUTTON, Drop},
-        {nullptr, WM_SYSCOMMAND, SC_MOVE, Drop},
-        {nullptr, WM_MOUSEMOVE, 0, Drop},
         {nullptr, WM_INPUT, 0, Drop},
-        {nullptr, WM_PAINT, 0, Dispatch},
         {nullptr, WM_COMMAND, 2, Dispatch},
-        {nullptr, WM_APP, 0, Dispatch},
     };
     for (const auto& [window, id, wParam, expected] : cases) {
         const MSG message{window, id, wParam, 0, 0, {}};
@@ -267,6 +246,40 @@ TEST_F(DialogTest, PumpDispatchesAllButInputDuringTheWriteAndWaitsPlainlyOtherwi
     PostMessageW(dialog, WM_TIMER, 5, 0);
     EXPECT_EQ(pump.waitFor(GetCurrentProcess(), 20), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_EQ(inner.log, Log{"timer 3"});
+}
+
+// Template 110 as compiled into this program, created: every control stands where the generated
+// layout puts it, with its text and its starting state.
+TEST(MainDialogTemplate, ControlsStandWhereTheGeneratedLayoutPutsThem) {
+    HWND dialog = createMainDialog(nullptr);
+    for (const DialogControl& want : kDialogControls) {
+        HWND control = GetDlgItem(dialog, want.id);
+        RECT size{want.x, want.y, want.width, want.height}, placed{};
+        MapDialogRect(dialog, &size);  // position and size each, as the dialog manager maps
+        const RECT expected{size.left, size.top, size.left + size.right, size.top + size.bottom};
+        GetWindowRect(control, &placed);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placed), 2);
+        wchar_t text[512] = {};
+        GetWindowTextW(control, text, 512);
+        EXPECT_TRUE(EqualRect(&expected, &placed)) << want.id;
+        EXPECT_EQ(reinterpret_cast<const char16_t*>(text), std::u16string(want.text)) << want.id;
+        EXPECT_EQ(IsWindowEnabled(control) != FALSE, !want.disabled) << want.id;
+    }
+    DestroyWindow(dialog);
+}
+
+// A call without ES_CONTINUOUS leaves the thread's continuous state as it is and returns it.
+TEST(ExecutionStateAwake, AsksForTheSystemWhileHeldAndClearsOnReleaseAndDestruction) {
+    const auto state = [] { return SetThreadExecutionState(0); };
+    {
+        ExecutionStateAwake awake;
+        awake.hold();
+        EXPECT_EQ(state(), static_cast<EXECUTION_STATE>(ES_CONTINUOUS | ES_SYSTEM_REQUIRED));
+        awake.release();
+        EXPECT_EQ(state(), static_cast<EXECUTION_STATE>(ES_CONTINUOUS));
+        awake.hold();
+    }
+    EXPECT_EQ(state(), static_cast<EXECUTION_STATE>(ES_CONTINUOUS));
 }
 
 }  // namespace

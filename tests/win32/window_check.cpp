@@ -1,7 +1,7 @@
 // Checks the Windows program's windows as the system and the user see them.
-//   talo_window_check smoke PROGRAM.exe SECONDS
-//     The main window appears and its status pane shows the no-device guidance: message 40017,
-//     a blank line and message 40001 from PROGRAM's own string table.
+//   talo_window_check smoke SECONDS
+//     The program's main window appears and its status pane shows the no-device guidance:
+//     message 40017, a blank line and message 40001, as the message catalogue has them.
 //   talo_window_check live [BLOCKS]
 //     Runs the program's real main dialog (procedure, window operations, write gate,
 //     waitable-timer clock, message pump) over the simulated unit, which takes its time on the
@@ -20,6 +20,7 @@
 #include "platform/win32/firmware_resource.h"
 #include "platform/win32/main_dialog_run.h"
 #include "platform/win32/waitable_timer_clock.h"
+#include "resources/messages.h"
 #include "sim/scenarios.h"
 #include "sim/sim_hid_platform.h"
 #include "ui/control_ids.h"
@@ -39,24 +40,19 @@ bool waitUntil(Condition condition, ULONGLONG timeoutMs) {
     return condition();
 }
 
-int smoke(const wchar_t* programPath, ULONGLONG seconds) {
-    HMODULE program = LoadLibraryExW(programPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+int smoke(ULONGLONG seconds) {
+    const std::u16string expected =
+        std::u16string(catalogueText(40017)) + u"\r\n\r\n" + std::u16string(catalogueText(40001));
     wchar_t text[4096] = {};
-    const auto message = [&](UINT id) {
-        LoadStringW(program, id, text, 4096);
-        return std::wstring(text);
-    };
-    const std::wstring expected = message(40017) + L"\r\n\r\n" + message(40001);
     // WM_GETTEXT itself: GetWindowText does not read another program's controls.
-    const bool shown = expected.size() > 100 &&
-                       waitUntil(
-                           [&] {
-                               text[0] = L'\0';
-                               SendMessageW(GetDlgItem(FindWindowW(nullptr, kTitle), kIdStatusPane),
-                                            WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
-                               return text == expected;
-                           },
-                           seconds * 1000);
+    const bool shown = waitUntil(
+        [&] {
+            text[0] = L'\0';
+            SendMessageW(GetDlgItem(FindWindowW(nullptr, kTitle), kIdStatusPane), WM_GETTEXT, 4096,
+                         reinterpret_cast<LPARAM>(text));
+            return reinterpret_cast<const char16_t*>(text) == expected;
+        },
+        seconds * 1000);
     std::fwprintf(shown ? stdout : stderr, L"window \"%ls\" %ls the no-device guidance:\n%ls\n",
                   kTitle, shown ? L"shows" : L"does not show", text);
     return shown ? 0 : 1;
@@ -144,12 +140,12 @@ int live(std::size_t blocks) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
-    if (mode == L"smoke" && argc == 4) {
-        return smoke(argv[2], std::wcstoul(argv[3], nullptr, 10));
+    if (mode == L"smoke" && argc == 3) {
+        return smoke(std::wcstoul(argv[2], nullptr, 10));
     }
     if (mode == L"live") {
         return live(argc > 2 ? std::wcstoul(argv[2], nullptr, 10) : 0);
     }
-    std::fprintf(stderr, "usage: talo_window_check smoke PROGRAM.exe SECONDS | live [BLOCKS]\n");
+    std::fprintf(stderr, "usage: talo_window_check smoke SECONDS | live [BLOCKS]\n");
     return 1;
 }
