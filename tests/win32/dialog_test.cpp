@@ -8,6 +8,7 @@
 
 #include "platform/win32/execution_state_awake.h"
 #include "platform/win32/notification_record.h"
+#include "platform/win32/win32_hid_platform.h"
 #include "platform/win32/write_gate.h"
 #include "resources/main_dialog_layout.h"
 #include "ui/control_ids.h"
@@ -40,7 +41,6 @@ std::vector<std::uint8_t> notificationRecord(std::uint32_t size, std::uint32_t t
 }
 
 TEST(NotificationRecord, ReadsTheTypeAndAnInterfacePathOnlyWithinTheRecord) {
-    constexpr std::uint32_t kMax = kMaxNotificationRecordBytes;
     // size, type, path; what is read (" TYPE PATH"), "" when the record is refused
     const std::tuple<std::uint32_t, std::uint32_t, std::u16string_view, std::string> cases[] = {
         {28 + 2 * 12, 5, u"\\\\?\\hid#a\0zz"sv, " 5 \\\\?\\hid#a"},
@@ -49,8 +49,8 @@ TEST(NotificationRecord, ReadsTheTypeAndAnInterfacePathOnlyWithinTheRecord) {
         {20, 5, u"AB"sv, " 5 "},                  // no room for a path
         {12, 2, u"AB"sv, " 2 "},                  // other types give only their type
         {11, 2, u"AB"sv, ""},
-        {kMax, 5, u"A\0"sv, " 5 A"},
-        {kMax + 1, 5, u"A\0"sv, ""},
+        {kMaxNotificationRecordBytes, 5, u"A\0"sv, " 5 A"},
+        {kMaxNotificationRecordBytes + 1, 5, u"A\0"sv, ""},
     };
     DeviceNotification record;
     for (const auto& [size, type, path, expected] : cases) {
@@ -127,6 +127,7 @@ class DialogTest : public ::testing::Test {
     // Runs "Update" with `duringWrite` inside the write span.
     void update(const std::function<void()>& duringWrite) {
         inner.duringUpdate = [&] {
+            send(WM_TIMER, 1);  // a timer tick never nests in another call into the handler
             gate.writeBegins();
             duringWrite();
             gate.writeEnds();
@@ -168,7 +169,6 @@ TEST_F(DialogTest, DuringTheWriteOnlyACloseRequestIsKeptAndItIsCarriedOutAfterTh
         inner.log.clear();
         update([&] {
             send(WM_COMMAND, kIdUpdate);
-            send(WM_TIMER, 1);
             send(WM_SYSCOMMAND, SC_MOVE);  // would wait in the system's move loop if carried out
             EXPECT_EQ(send(WM_QUERYENDSESSION, 0), 0);
             if (message != 0) {
@@ -179,12 +179,6 @@ TEST_F(DialogTest, DuringTheWriteOnlyACloseRequestIsKeptAndItIsCarriedOutAfterTh
         EXPECT_EQ(inner.log,
                   (message != 0 ? Log{"command 1002", "command 2"} : Log{"command 1002"}));
     }
-    // A timer tick never nests in another
-    // call into the handler.
-    inner.log.clear();
-    inner.duringUpdate = [&] { send(WM_TIMER, 1); };
-    send(WM_COMMAND, kIdUpdate);
-    EXPECT_EQ(inner.log, Log{"command 1002"});
 }
 
 // Held notifications come back through the queue one by one, so the next is due from the loop
@@ -232,20 +226,30 @@ TEST(ClassifyDuringWrite, InputIsDroppedAndTheWaysOfClosingBecomeARequest) {
     }
 }
 
-// Between begin() and end() the pump's waits dispatch posted messages (and answer sent ones:
-// the window check pings the window through a whole write) but drop input, and messages do not
-// cut a time limit short. Outside the write a wait is plain and retrieves nothing.
+// Between begin() and end() the pump's waits, those of the real HID calls among them, dispatch
+// posted messages (and answer sent ones: the window check pings the window through a whole
+// write) but drop input, and messages do not cut a time limit short. Outside the write a wait is
+// plain and retrieves nothing. A named pipe stands in for the device.
 TEST_F(DialogTest, PumpDispatchesAllButInputDuringTheWriteAndWaitsPlainlyOtherwise) {
+    const auto calls = makeSystemHidCalls(pump);
+    Win32HidPlatform hid(*calls);
+    HANDLE pipe = CreateNamedPipeW(L"\\\\.\\pipe\\talo-transfer-wait", PIPE_ACCESS_DUPLEX,
+                                   PIPE_TYPE_MESSAGE, 1, 64, 64, 0, nullptr);
+    const HidHandle device = hid.open(u"\\\\.\\pipe\\talo-transfer-wait");
+    std::uint8_t report[8] = {};
     PostMessageW(dialog, WM_SYSCOMMAND, SC_MOVE, 0);
     PostMessageW(dialog, WM_TIMER, 3, 0);
     pump.begin(nullptr);
     const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(pump.waitFor(GetCurrentProcess(), 200), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_FALSE(hid.readReport(device, report, sizeof report, 200));  // nothing comes
     EXPECT_GE(GetTickCount64() - start, 200u);
+    EXPECT_EQ(hid.lastError(), static_cast<std::uint32_t>(WAIT_TIMEOUT));
     pump.end();
     PostMessageW(dialog, WM_TIMER, 5, 0);
-    EXPECT_EQ(pump.waitFor(GetCurrentProcess(), 20), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_FALSE(hid.readReport(device, report, sizeof report, 20));
     EXPECT_EQ(inner.log, Log{"timer 3"});
+    hid.close(device);
+    CloseHandle(pipe);
 }
 
 // Template 110 as compiled into this program, created: every control stands where the generated

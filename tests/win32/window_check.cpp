@@ -5,10 +5,11 @@
 //   talo_window_check live [BLOCKS]
 //     Runs the program's real main dialog (procedure, window operations, write gate,
 //     waitable-timer clock, message pump) over the simulated unit, which takes its time on the
-//     real clock. Another thread clicks "Update", then in mid-write "Update" again and the close
-//     box, all as real mouse input, and meanwhile pings the main window every 100 ms with WM_NULL
-//     (1 s limit) and samples IsHungAppWindow. Passes when every ping was answered, the window
-//     never counted as hung, the close box was clicked while the write ran, and the close
+//     real clock, and which another program holds for the first second. Another thread waits
+//     until the window offers the unit, clicks "Update", then in mid-write "Update" again and the
+//     close box, all as real mouse input, and meanwhile pings the main window every 100 ms with
+//     WM_NULL (1 s limit) and samples IsHungAppWindow. Passes when every ping was answered, the
+//     window never counted as hung, the close box was clicked while the write ran, and the close
 //     request ended the dialog after the image (or its first BLOCKS blocks) was written.
 // Exit code 0 when the check passed, 1 otherwise with the reason printed.
 
@@ -58,19 +59,29 @@ int smoke(ULONGLONG seconds) {
     return shown ? 0 : 1;
 }
 
-void click(POINT point) {
+// Another program writes the unit while the window opens and lets go of it a second later, on
+// the dialog's thread; the window is then to offer the unit by itself.
+sim::SimHidPlatform* otherProgramsUnit = nullptr;
+bool busyUntilLetGo = false;
+
+void CALLBACK otherProgramLetsGo(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    busyUntilLetGo = !IsWindowEnabled(GetDlgItem(FindWindowW(nullptr, kTitle), kIdUpdate));
+    otherProgramsUnit->setClaimedElsewhere(0, false);
+}
+
+// Clicks the middle of `window`, or `point` when no window is given, as the user would.
+void click(HWND window, POINT point = {}) {
+    RECT rect{};
+    if (GetWindowRect(window, &rect)) {
+        point = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    }
     SetCursorPos(point.x, point.y);
     INPUT input[2] = {};
     input[0].type = input[1].type = INPUT_MOUSE;
     input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, input, sizeof(INPUT));
-}
-
-POINT centreOf(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
 int live(std::size_t blocks) {
@@ -84,6 +95,9 @@ int live(std::size_t blocks) {
     sim::SimulatedUnit ready = sim::makeUnit(sim::Situation::Ready);
     ready.exchangeLatencyMicros = 2000;
     const sim::DeviceId id = hid.addUnit(std::move(ready));
+    hid.setClaimedElsewhere(id, true);
+    otherProgramsUnit = &hid;
+    SetTimer(nullptr, 0, 1000, otherProgramLetsGo);
 
     int pings = 0, unanswered = 0, hung = 0;
     LRESULT closedAt = -1;  // the progress when the close box was clicked
@@ -103,7 +117,7 @@ int live(std::size_t blocks) {
             frame.right - GetSystemMetrics(SM_CXDLGFRAME) - GetSystemMetrics(SM_CXSIZE) / 2,
             frame.top + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
         Sleep(500);  // a window just shown may not take a click yet
-        click(centreOf(GetDlgItem(main, kIdUpdate)));
+        click(GetDlgItem(main, kIdUpdate));
         for (; IsWindow(main); Sleep(100)) {
             DWORD_PTR result = 0;
             const bool answered =
@@ -117,9 +131,9 @@ int live(std::size_t blocks) {
             const LRESULT position =
                 SendMessageW(FindWindowW(L"msctls_progress32", nullptr), PBM_GETPOS, 0, 0);
             if (closedAt < 0 && position >= 30) {
-                click(centreOf(GetDlgItem(main, kIdUpdate)));  // must not start a second update
+                click(GetDlgItem(main, kIdUpdate));  // must not start a second update
                 Sleep(200);
-                click(closeBox);
+                click(nullptr, closeBox);
                 closedAt = position;
             }
         }
@@ -129,11 +143,15 @@ int live(std::size_t blocks) {
     const std::size_t written = hid.unit(id).flash.bytesWritten;
     std::printf(
         "talo_window_check: %d pings with a 1 s limit, %d unanswered; IsHungAppWindow true %d "
-        "times; close box clicked at %ld %%; dialog result %lld, %zu of %zu bytes written\n",
-        pings, unanswered, hung, static_cast<long>(closedAt), static_cast<long long>(result),
-        written, image.size);
+        "times; unit offered after another program let go: %s; close box clicked at %ld %%; "
+        "dialog result %lld, %zu of %zu bytes written\n",
+        pings, unanswered, hung, busyUntilLetGo ? "yes" : "no", static_cast<long>(closedAt),
+        static_cast<long long>(result), written, image.size);
     const bool alive = pings > 0 && unanswered == 0 && hung == 0;
-    return alive && closedAt >= 30 && result == kDialogResultQuit && written == image.size ? 0 : 1;
+    return alive && busyUntilLetGo && closedAt >= 30 && result == kDialogResultQuit &&
+                   written == image.size
+               ? 0
+               : 1;
 }
 
 }  // namespace
