@@ -10,7 +10,8 @@
 //     close box, all as real mouse input, and meanwhile pings the main window every 100 ms with
 //     WM_NULL (1 s limit) and samples IsHungAppWindow. Passes when every ping was answered, the
 //     window never counted as hung, the close box was clicked while the write ran, and the close
-//     request ended the dialog after the image (or its first BLOCKS blocks) was written.
+//     request ended the dialog after the image (or its first BLOCKS blocks) was written, all
+//     within a minute of the window showing.
 // Exit code 0 when the check passed, 1 otherwise with the reason printed.
 
 #include <algorithm>
@@ -101,6 +102,7 @@ int live(std::size_t blocks) {
 
     int pings = 0, unanswered = 0, hung = 0;
     LRESULT closedAt = -1;  // the progress when the close box was clicked
+    bool endedByItself = false;
     std::thread user([&] {
         HWND main = nullptr;
         waitUntil(
@@ -118,15 +120,13 @@ int live(std::size_t blocks) {
             frame.top + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
         Sleep(500);  // a window just shown may not take a click yet
         click(GetDlgItem(main, kIdUpdate));
-        for (; IsWindow(main); Sleep(100)) {
+        const ULONGLONG end = GetTickCount64() + 60000;
+        for (; IsWindow(main) && GetTickCount64() < end; Sleep(100)) {
             DWORD_PTR result = 0;
             const bool answered =
                 SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
-            if (!IsWindow(main)) {
-                break;  // the dialog ended meanwhile: no answer to expect
-            }
             ++pings;
-            unanswered += answered ? 0 : 1;
+            unanswered += answered || !IsWindow(main) ? 0 : 1;  // ended meanwhile: none due
             hung += IsHungAppWindow(main) ? 1 : 0;
             const LRESULT position =
                 SendMessageW(FindWindowW(L"msctls_progress32", nullptr), PBM_GETPOS, 0, 0);
@@ -137,21 +137,21 @@ int live(std::size_t blocks) {
                 closedAt = position;
             }
         }
+        endedByItself = !IsWindow(main);
+        PostMessageW(main, WM_CLOSE, 0, 0);  // a dialog still open has failed the check
     });
     const INT_PTR result = win32::runMainDialog(instance, DeviceLink{hid, clock}, pump, image);
     user.join();
     const std::size_t written = hid.unit(id).flash.bytesWritten;
     std::printf(
-        "talo_window_check: %d pings with a 1 s limit, %d unanswered; IsHungAppWindow true %d "
-        "times; unit offered after another program let go: %s; close box clicked at %ld %%; "
-        "dialog result %lld, %zu of %zu bytes written\n",
-        pings, unanswered, hung, busyUntilLetGo ? "yes" : "no", static_cast<long>(closedAt),
-        static_cast<long long>(result), written, image.size);
+        "talo_window_check: %d pings (1 s limit), %d unanswered, %d hung; busy until let go "
+        "%d; close box clicked at %ld %%; dialog result %lld, ended by itself "
+        "%d; %zu of %zu bytes written\n",
+        pings, unanswered, hung, busyUntilLetGo, static_cast<long>(closedAt),
+        static_cast<long long>(result), endedByItself, written, image.size);
     const bool alive = pings > 0 && unanswered == 0 && hung == 0;
-    return alive && busyUntilLetGo && closedAt >= 30 && result == kDialogResultQuit &&
-                   written == image.size
-               ? 0
-               : 1;
+    const bool closed = endedByItself && closedAt >= 30 && result == kDialogResultQuit;
+    return alive && closed && busyUntilLetGo && written == image.size ? 0 : 1;
 }
 
 }  // namespace
