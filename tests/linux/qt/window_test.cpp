@@ -11,7 +11,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
-#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <deque>
@@ -184,8 +183,9 @@ TEST_F(WindowTest, WindowRectangleAndProgressWindow) {
     EXPECT_FALSE(bar->close());
     ops().setProgressPosition(150);
     EXPECT_EQ(bar->value(), 100);
+    QWidget other;
     const std::pair<QWidget*, TopWindow> actives[] = {
-        {bar, TopWindow::Progress}, {&dialog(), TopWindow::Main}, {nullptr, TopWindow::Other}};
+        {bar, TopWindow::Progress}, {&dialog(), TopWindow::Main}, {&other, TopWindow::Other}};
     for (const auto& [active, expected] : actives) {
         QApplication::setActiveWindow(active);
         EXPECT_EQ(ops().foregroundWindow(), expected);
@@ -201,14 +201,6 @@ enum class Idle { Nothing, Ends, Updates };
 // would end the window ends it only once the update has ended, any other input is dropped, and
 // the whole image goes in with the restore run to its end.
 TEST_F(WindowTest, InputActsWhenIdleAndIsHeldOrDroppedWhileWriting) {
-    const sim::DeviceId first = plug(sim::Situation::Ready);
-    start();
-    QApplication::setActiveWindow(&dialog());
-    EXPECT_EQ(QApplication::focusWidget(), dialog().button(kIdQuit));
-    QTest::keyClick(&dialog(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), dialog().button(kIdUpdate));
-    hid.unplug(first);
-
     const std::tuple<const char*, int, int, Idle, bool> cases[] = {
         {"close box", kIdMainWindow, 0, Idle::Ends, true},
         {"click on Update", kIdUpdate, 0, Idle::Updates, false},
@@ -224,6 +216,8 @@ TEST_F(WindowTest, InputActsWhenIdleAndIsHeldOrDroppedWhileWriting) {
         for (const bool writing : {false, true}) {
             const sim::DeviceId unit = plug(sim::Situation::Ready);
             start();
+            ASSERT_EQ(dialog().focusWidget(), dialog().button(kIdQuit));
+            EXPECT_EQ(dialog().focusWidget()->nextInFocusChain(), dialog().button(kIdUpdate));
             std::vector<int> positions;
             clock.atPause = [&] {
                 if (const QProgressBar* bar = ops().progressWindow(); bar && bar->isVisible()) {
@@ -242,10 +236,7 @@ TEST_F(WindowTest, InputActsWhenIdleAndIsHeldOrDroppedWhileWriting) {
             const bool ended = writing ? ends : idle == Idle::Ends;
             EXPECT_EQ(hid.unit(unit).flash.bytesWritten, wrote ? talo_firmware_image_size : 0u)
                 << name;
-            EXPECT_EQ(!positions.empty() && std::ranges::is_sorted(positions) &&
-                          std::ranges::count(positions, 50) > 0 && positions.back() == 100,
-                      wrote)
-                << name;
+            EXPECT_EQ(positions.empty() ? 0 : positions.back(), wrote ? 100 : 0) << name;
             EXPECT_EQ(status() == catalogueText(kMsgUpdateSucceeded), wrote) << name;
             EXPECT_EQ(dialog().result(), ended ? 2 : 0) << name;
             EXPECT_EQ(window->session().isOpen() || notifications.isActive(), !ended) << name;
@@ -274,16 +265,21 @@ TEST_F(WindowTest, StartUpBoxesComeBeforeTheWindow) {
     }
 }
 
-// A unit the program may not open adds the udev hint once, also after later evaluations.
+// A unit the program may not open adds the udev hint once, also after later evaluations, but
+// not to an open unit's status.
 TEST_F(WindowTest, MissingAccessRightsAddTheHintOnce) {
     window = std::make_unique<UpdaterWindow>(hid, clock, notifications);
     window->setPermissionProbe([] { return true; });
     ASSERT_TRUE(dialog().initialise());
     const std::u16string hinted = status();
-    EXPECT_TRUE(hinted.ends_with(u"\r\n\r\n" + std::u16string(catalogueText(kMsgNoAccessRights))));
+    const std::u16string hint = u"\r\n\r\n" + std::u16string(catalogueText(kMsgNoAccessRights));
+    EXPECT_TRUE(hinted.size() > hint.size() && hinted.ends_with(hint));
     hid.addForeignDevice(0x046D, 0xC077);
     settle();
     EXPECT_EQ(status(), hinted);
+    plug(sim::Situation::Ready);
+    settle();
+    EXPECT_FALSE(status().ends_with(hint));
 }
 
 // The timer looks again once a second at a unit another program writes, but never while a box
@@ -336,15 +332,22 @@ TEST_F(WindowTest, PaintsTheControllerRowRedAndTheLogo) {
     }
 }
 
-// A unit lost at a block: the failure box comes after the write. While the blocks are written,
-// servicing the windows handles posted events but neither timers nor device arrivals; a unit
-// plugged in meanwhile is announced by the failure box's own loop.
+// A unit lost at a block: the failure box comes after the write. Servicing the windows does
+// nothing outside the write; while the blocks are written it handles posted events but neither
+// timers nor device arrivals; a unit plugged in meanwhile is announced by the failure box's loop.
 TEST_F(WindowTest, WhileWritingOnlyPostedEventsAreHandledAndArrivalsWaitForTheBox) {
     const sim::DeviceId unit = plug(sim::Situation::Ready);
     hid.unit(unit).disconnectAtWriteBlock = 5;
     start();
+    std::uint32_t posted = 0;
+    const auto post = [&posted] {
+        QMetaObject::invokeMethod(
+            qApp, [&posted] { ++posted; }, Qt::QueuedConnection);
+    };
+    post();
+    window->serviceWindows();  // outside the write: nothing
+    EXPECT_EQ(posted, 0u);
     sim::DeviceId second = 0;
-    bool posted = false;
     bool timedOut = false;
     QTimer timer;
     timer.setSingleShot(true);
@@ -354,8 +357,7 @@ TEST_F(WindowTest, WhileWritingOnlyPostedEventsAreHandledAndArrivalsWaitForTheBo
         if (second == 0 && ops().progressWindow() != nullptr) {
             second = plug(sim::Situation::Ready);
             timer.start(0);
-            QMetaObject::invokeMethod(
-                qApp, [&posted] { posted = true; }, Qt::QueuedConnection);
+            post();
             window->serviceWindows();
             duringWrite = {posted, timedOut, hid.openAttempts(second)};
         }
@@ -366,7 +368,7 @@ TEST_F(WindowTest, WhileWritingOnlyPostedEventsAreHandledAndArrivalsWaitForTheBo
     click(kIdUpdate);
     settle();
 
-    EXPECT_EQ(duringWrite, (std::array<std::uint32_t, 3>{1, 0, 0}));
+    EXPECT_EQ(duringWrite, (std::array<std::uint32_t, 3>{2, 0, 0}));
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_GT(opensDuringBox, 0u);
 }

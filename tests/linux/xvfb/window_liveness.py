@@ -73,9 +73,8 @@ def main():
     os.close(write_end)
     with os.fdopen(read_end) as announced:
         display_name = ":" + announced.readline().strip()
-    suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
-    env = dict(os.environ, DISPLAY=display_name, QT_QPA_PLATFORM="xcb",
-               LSAN_OPTIONS=f"suppressions={suppressions}")
+    env = dict(os.environ, DISPLAY=display_name, QT_QPA_PLATFORM="xcb", LSAN_OPTIONS="suppressions="
+               + os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp"))
     command = [program, "--no-control", "--situation", "ready", "--image-bytes", "9600"]
     updater = subprocess.Popen(command + (["--disconnect-at-block", lost_at] if lost_at else []),
                                env=env)
@@ -83,9 +82,8 @@ def main():
     failures = []
     try:
         dpy = xdisplay.Display(display_name)
-        main_window = wait_for(lambda: find_window(dpy, "Firmware Updater"), 10)
-        if main_window is None:
-            sys.exit("the main window did not appear")
+        main_window = (wait_for(lambda: find_window(dpy, "Firmware Updater"), 10)
+                       or sys.exit("the main window did not appear"))
         # "Update", in the dialog's units of 300 x 228.
         geometry = main_window.get_geometry()
         origin = main_window.translate_coords(dpy.screen().root, 0, 0)
