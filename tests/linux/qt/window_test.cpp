@@ -199,7 +199,7 @@ enum class Idle { Nothing, Ends, Updates };
 // Idle, Escape, the close box, and Enter or Space outside "Update" act like "Beenden" (first
 // focus; Tab leads to "Update"), which releases everything. While the blocks are written, what
 // would end the window ends it only once the update has ended, any other input is dropped, and
-// the whole image goes in with the restore run to its end.
+// the whole image goes in with the restore run to its end. A closed window leaves no unit open.
 TEST_F(WindowTest, InputActsWhenIdleAndIsHeldOrDroppedWhileWriting) {
     const std::tuple<const char*, int, int, Idle, bool> cases[] = {
         {"close box", kIdMainWindow, 0, Idle::Ends, true},
@@ -241,6 +241,7 @@ TEST_F(WindowTest, InputActsWhenIdleAndIsHeldOrDroppedWhileWriting) {
             EXPECT_EQ(dialog().result(), ended ? 2 : 0) << name;
             EXPECT_EQ(window->session().isOpen() || notifications.isActive(), !ended) << name;
             window.reset();
+            EXPECT_EQ(hid.totalOpenHandles(), 0u) << name;
             hid.unplug(unit);
         }
     }
