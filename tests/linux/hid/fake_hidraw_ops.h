@@ -72,11 +72,8 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
         return pair[0];
     }
 
-    void close(int fd) override {
-        const std::lock_guard lock(mutex_);
-        open_.erase(fd);
-        ::shutdown(fd, SHUT_RDWR);  // the device sees the end; the number is not reused
-    }
+    // The device sees the end; the number stays taken until the fake goes.
+    void close(int fd) override { ::shutdown(fd, SHUT_RDWR); }
 
     bool rawInfo(int fd, std::uint16_t& vendorId, std::uint16_t& productId) override {
         const std::lock_guard lock(mutex_);

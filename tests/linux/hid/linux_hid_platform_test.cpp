@@ -26,31 +26,30 @@ const Bytes kUnnumbered = {0x75, 0x08, 0x95, 0x08, 0x81, 0x02, 0x91, 0x02};  // 
 const std::uint16_t kVendor = makerVendorId();
 const auto kOtherVendor = static_cast<std::uint16_t>(kVendor ^ 1);
 
-linuxhid::FakeHidrawOps::Node node(const Bytes& descriptor, std::uint16_t vendor,
-                                   std::uint16_t product, int openError = 0,
-                                   const char* serial = "") {
-    return {descriptor, vendor, product, openError, serial};
-}
-
+// Every test finds these nodes, listed as /dev/hidraw<index>.
 class LinuxHidPlatformTest : public ::testing::Test {
   protected:
     LinuxHidPlatformTest() {
-        ops.onOpen = [this](const std::string& /*devnode*/, int peer) { devices.push_back(peer); };
-    }
-    // Lists the nodes as /dev/hidraw<index> and opens each.
-    std::vector<HidHandle> add(const std::vector<linuxhid::FakeHidrawOps::Node>& nodes) {
-        for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const linuxhid::FakeHidrawOps::Node nodes[] = {
+            {kUnit, kVendor, 2, 0, "TP-0042"},
+            {kUnnumbered, kOtherVendor, 1, 0, ""},
+            {{}, kVendor, 1, 0, "\xFF"},  // unreadable descriptor, serial not UTF-8
+            // Refused: not the maker's; the maker's but not a unit; a unit failing otherwise;
+            // units refused for want of rights.
+            {kUnit, kOtherVendor, 1, EACCES, ""},
+            {kUnit, kVendor, 3, EACCES, ""},
+            {kUnit, kVendor, 1, EBUSY, ""},
+            {kUnit, kVendor, 1, EACCES, ""},
+            {kUnit, kVendor, 2, EPERM, ""}};
+        for (std::size_t i = 0; i < std::size(nodes); ++i) {
             ops.add("/dev/hidraw" + std::to_string(i), nodes[i]);
         }
+        ops.onOpen = [this](const std::string& /*devnode*/, int peer) { devices.push_back(peer); };
         EXPECT_TRUE(platform.listInterfaces(paths));
-        std::vector<HidHandle> handles;
-        for (const std::u16string& path : paths) {
-            handles.push_back(platform.open(path));
-        }
-        return handles;
     }
-    void deviceSends(std::size_t index, const Bytes& report) {
-        ::send(devices.at(index), report.data(), report.size(), 0);
+    HidHandle open(std::size_t index) { return platform.open(paths.at(index)); }
+    void deviceSends(std::size_t opened, const Bytes& report) {
+        ::send(devices.at(opened), report.data(), report.size(), 0);
     }
     Bytes read(HidHandle handle, std::size_t length, std::uint32_t timeoutMs, int error = 0) {
         Bytes buffer(length, 0xEE);
@@ -62,24 +61,22 @@ class LinuxHidPlatformTest : public ::testing::Test {
     linuxhid::FakeHidrawOps ops;
     LinuxHidPlatform platform{ops, ops};
     std::vector<std::u16string> paths = {u"stale"};
-    std::vector<int> devices;  // the device's end of each open, in order
+    std::vector<int> devices;  // the device's end of each open, in the order of the opens
 };
 
 // Ids from the node, lengths from its report descriptor, the serial its listing gave; nothing
 // through a closed handle.
 TEST_F(LinuxHidPlatformTest, HandlesTellTheirNodesIdsReportLengthsAndSerial) {
-    const std::vector<HidHandle> handles =
-        add({node(kUnit, kVendor, 2, 0, "TP-0042"), node(kUnnumbered, kOtherVendor, 1),
-             node({}, kVendor, 1, 0, "\xFF"), node(kUnit, kVendor, 1)});
+    const HidHandle handles[] = {open(0), open(1), open(2), open(0)};
     platform.close(handles[3]);
     // vendor, product, input and output length, serial: 0 or empty where refused
     using Facts =
         std::tuple<std::uint16_t, std::uint16_t, std::uint32_t, std::uint32_t, std::u16string>;
     const Facts cases[] = {{kVendor, 2, 44, 60, u"TP-0042"},
                            {kOtherVendor, 1, 9, 9, u""},
-                           {kVendor, 1, 0, 0, u""},  // unreadable descriptor, serial not UTF-8
+                           {kVendor, 1, 0, 0, u""},
                            {0, 0, 0, 0, u""}};
-    for (std::size_t i = 0; i < handles.size(); ++i) {
+    for (std::size_t i = 0; i < std::size(handles); ++i) {
         Facts got;
         auto& [vendor, product, in, out, serial] = got;
         EXPECT_EQ(platform.attributes(handles[i], vendor, product), std::get<0>(cases[i]) != 0);
@@ -94,8 +91,7 @@ TEST_F(LinuxHidPlatformTest, HandlesTellTheirNodesIdsReportLengthsAndSerial) {
 }
 
 TEST_F(LinuxHidPlatformTest, ReportsKeepEveryByteAndTheIdByteAndLateAnswersAreDropped) {
-    const std::vector<HidHandle> handles =
-        add({node(kUnnumbered, kVendor, 1), node(kUnit, kVendor, 1), node({}, kVendor, 1)});
+    const HidHandle handles[] = {open(1), open(0), open(2)};  // unnumbered, numbered, unknown
     // hidraw drops a leading 0 id itself; a zero data byte behind it must still arrive.
     const Bytes request = {0x00, 0x00, 0x07, 0x00};
     errno = EINTR;  // left over from earlier calls: no reason to write or read again
@@ -107,7 +103,7 @@ TEST_F(LinuxHidPlatformTest, ReportsKeepEveryByteAndTheIdByteAndLateAnswersAreDr
     EXPECT_EQ(platform.lastError(), static_cast<std::uint32_t>(EINVAL));
 
     const struct {
-        std::size_t node;
+        std::size_t handle;
         Bytes sent;
         Bytes read;
     } cases[] = {
@@ -117,9 +113,9 @@ TEST_F(LinuxHidPlatformTest, ReportsKeepEveryByteAndTheIdByteAndLateAnswersAreDr
         {2, {1, 2}, {1, 2, 0, 0}},  // layout unknown: taken as it comes
     };
     for (const auto& c : cases) {
-        deviceSends(c.node, c.sent);
+        deviceSends(c.handle, c.sent);
         errno = EINTR;
-        EXPECT_EQ(read(handles[c.node], 4, 1000), c.read) << c.node;
+        EXPECT_EQ(read(handles[c.handle], 4, 1000), c.read) << c.handle;
     }
     read(handles[0], 1, 0, EINVAL);  // no room behind the id byte
     const int directory = ::open("/", O_RDONLY);
@@ -136,51 +132,39 @@ TEST_F(LinuxHidPlatformTest, ReportsKeepEveryByteAndTheIdByteAndLateAnswersAreDr
     EXPECT_EQ(read(handles[1], 2, 1000), (Bytes{0x02, 0xBB}));
 }
 
+// A signal (SIGALRM after 30 ms, its handler without SA_RESTART) does not end a wait early.
 TEST_F(LinuxHidPlatformTest, WaitServicesTheCallerAndEndsOnAnswerTimeLimitOrHangUp) {
-    const HidHandle unit = add({node(kUnit, kVendor, 1)})[0];
-    int calls = 0;
-    platform.setWaitService([&] {
-        if (++calls == 3) {
-            deviceSends(0, {0x02, 0x33});
-        }
-    });
-    EXPECT_EQ(read(unit, 2, 5000), (Bytes{0x02, 0x33}));
-    EXPECT_EQ(calls, 3);
-
-    // A signal (SIGALRM after 30 ms, its handler without SA_RESTART) does not end a wait early.
+    const HidHandle unit = open(0);
     struct sigaction onAlarm {};
     onAlarm.sa_handler = [](int) {};
     ::sigaction(SIGALRM, &onAlarm, nullptr);
     const itimerval alarm{{0, 0}, {0, 30'000}};
     ::setitimer(ITIMER_REAL, &alarm, nullptr);
-    calls = 0;
+    int calls = 0;
     platform.setWaitService([&] { ++calls; });
     const auto start = steady_clock::now();
     read(unit, 2, 80, ETIMEDOUT);
     EXPECT_GE(steady_clock::now() - start, milliseconds(80));
     EXPECT_GE(calls, 5);
 
+    platform.setWaitService([&] { deviceSends(0, {0x02, 0x33}); });  // taken as soon as it comes
+    EXPECT_EQ(read(unit, 2, 5000), (Bytes{0x02, 0x33}));
     ::shutdown(devices[0], SHUT_RDWR);  // the device is gone
     read(unit, 2, 1000, ENODEV);
 }
 
 TEST_F(LinuxHidPlatformTest, OnlyAListedUnitRefusedForWantOfRightsRaisesThePermissionHint) {
-    // Not the maker's; the maker's but not a unit; a unit failing otherwise; a unit that opens.
-    add({node(kUnit, kOtherVendor, 1, EACCES), node(kUnit, kVendor, 3, EACCES),
-         node(kUnit, kVendor, 1, EBUSY), node(kUnit, kVendor, 2), node(kUnit, kVendor, 1, EACCES),
-         node(kUnit, kVendor, 2, EPERM)});
-    ASSERT_TRUE(platform.listInterfaces(paths));
     for (std::size_t index = 0; index < paths.size(); ++index) {
-        EXPECT_EQ(platform.open(paths[index]) == kInvalidHidHandle, index != 3) << index;
-        EXPECT_EQ(platform.sawUnitWithoutPermission(), index >= 4) << index;
+        EXPECT_EQ(open(index) == kInvalidHidHandle, index >= 3) << index;
+        EXPECT_EQ(platform.sawUnitWithoutPermission(), index >= 6) << index;
         platform.listInterfaces(paths);  // every enumeration starts afresh
         EXPECT_FALSE(platform.sawUnitWithoutPermission());
     }
     ops.listWorks = false;
     EXPECT_FALSE(platform.listInterfaces(paths));
-    EXPECT_EQ(platform.open(u"/dev/hidraw4"), kInvalidHidHandle);
+    EXPECT_EQ(platform.open(u"/dev/hidraw6"), kInvalidHidHandle);
     EXPECT_FALSE(platform.sawUnitWithoutPermission());  // no longer a listed unit
-    EXPECT_EQ(platform.open(std::u16string(u"/dev/hidraw3\0x", 14)), kInvalidHidHandle);
+    EXPECT_EQ(platform.open(std::u16string(u"/dev/hidraw0\0x", 14)), kInvalidHidHandle);
 }
 
 // The kernel's calls on a real file, which takes flocks as a hidraw node does and refuses the
@@ -188,37 +172,32 @@ TEST_F(LinuxHidPlatformTest, OnlyAListedUnitRefusedForWantOfRightsRaisesThePermi
 TEST_F(LinuxHidPlatformTest, ClaimsAreFlocksOnTheNodeThatEndWithReleaseOrClose) {
     char file[] = "/tmp/talo-lock-XXXXXX";
     ::close(::mkstemp(file));
-    ops.add(file, node({}, 0, 0));
+    ops.add(file, {{}, 0, 0, 0, ""});
     linuxhid::KernelHidrawOps kernel;
     LinuxHidPlatform onFile(ops, kernel);
     ASSERT_TRUE(onFile.listInterfaces(paths));
     const int stdinCopy = ::dup(0);
     ::close(0);
-    const HidHandle first = onFile.open(paths[0]);
-    const HidHandle second = onFile.open(paths[0]);
+    const HidHandle first = onFile.open(paths.back());
+    const HidHandle second = onFile.open(paths.back());
     ::unlink(file);
     EXPECT_EQ(first, 0u);
     using enum UnitClaim;
-    for (const auto& [a, b] : {std::pair(Shared, Shared),
-                               {Shared, Exclusive},
-                               {Exclusive, Shared},
-                               {Exclusive, Exclusive}}) {
-        ASSERT_TRUE(onFile.claim(first, a));
-        EXPECT_EQ(onFile.claim(second, b), a == Shared && b == Shared);
-        onFile.releaseClaim(first);
-        EXPECT_TRUE(onFile.claim(second, Exclusive));  // free again once the first lets go
-        onFile.releaseClaim(second);
-    }
-    std::uint16_t id = 0;
-    std::uint32_t length = 0;
-    EXPECT_FALSE(onFile.attributes(first, id, id));
-    EXPECT_FALSE(onFile.reportLengths(first, length, length));
+    ASSERT_TRUE(onFile.claim(first, Shared));
+    EXPECT_TRUE(onFile.claim(second, Shared));
+    EXPECT_FALSE(onFile.claim(second, Exclusive));
+    onFile.releaseClaim(first);
+    EXPECT_TRUE(onFile.claim(second, Exclusive));
+    EXPECT_FALSE(onFile.claim(first, Shared));
+    onFile.releaseClaim(second);
     ASSERT_TRUE(onFile.claim(first, Exclusive));
     onFile.close(first);
+    EXPECT_TRUE(onFile.claim(second, Exclusive));  // the close ended the first one's claim
+    EXPECT_FALSE(onFile.claim(first, Shared));
     ::dup2(stdinCopy, 0);
     ::close(stdinCopy);
-    EXPECT_FALSE(onFile.claim(first, Shared));
-    EXPECT_TRUE(onFile.claim(second, Exclusive));
+    std::uint16_t id = 0;
+    EXPECT_FALSE(onFile.attributes(second, id, id));
     int error = 0;
     EXPECT_EQ(kernel.open("/nonexistent/hidraw0", error), -1);
     EXPECT_EQ(error, ENOENT);
