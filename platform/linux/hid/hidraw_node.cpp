@@ -10,10 +10,8 @@ namespace {
 
 constexpr std::string_view kHidIdKey = "HID_ID=";
 
+// An empty field fails too: from_chars finds no digit.
 bool parseHexField(std::string_view text, std::uint32_t& value) {
-    if (text.empty()) {
-        return false;
-    }
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
     return error == std::errc{} && stop == end;

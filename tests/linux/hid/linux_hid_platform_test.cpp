@@ -67,15 +67,13 @@ class LinuxHidPlatformTest : public ::testing::Test {
 // Ids from the node, lengths from its report descriptor, the serial its listing gave; nothing
 // through a closed handle.
 TEST_F(LinuxHidPlatformTest, HandlesTellTheirNodesIdsReportLengthsAndSerial) {
-    const HidHandle handles[] = {open(0), open(1), open(2), open(0)};
-    platform.close(handles[3]);
+    const HidHandle handles[] = {open(0), open(2), open(0)};
+    platform.close(handles[2]);
     // vendor, product, input and output length, serial: 0 or empty where refused
     using Facts =
         std::tuple<std::uint16_t, std::uint16_t, std::uint32_t, std::uint32_t, std::u16string>;
-    const Facts cases[] = {{kVendor, 2, 44, 60, u"TP-0042"},
-                           {kOtherVendor, 1, 9, 9, u""},
-                           {kVendor, 1, 0, 0, u""},
-                           {0, 0, 0, 0, u""}};
+    const Facts cases[] = {
+        {kVendor, 2, 44, 60, u"TP-0042"}, {kVendor, 1, 0, 0, u""}, {0, 0, 0, 0, u""}};
     for (std::size_t i = 0; i < std::size(handles); ++i) {
         Facts got;
         auto& [vendor, product, in, out, serial] = got;
@@ -85,9 +83,9 @@ TEST_F(LinuxHidPlatformTest, HandlesTellTheirNodesIdsReportLengthsAndSerial) {
         EXPECT_EQ(got, cases[i]) << i;
     }
     std::uint8_t byte = 0;
-    EXPECT_FALSE(platform.writeReport(handles[3], &byte, 1));
+    EXPECT_FALSE(platform.writeReport(handles[2], &byte, 1));
     EXPECT_EQ(platform.lastError(), static_cast<std::uint32_t>(EBADF));
-    read(handles[3], 1, 0, EBADF);
+    read(handles[2], 1, 0, EBADF);
 }
 
 TEST_F(LinuxHidPlatformTest, ReportsKeepEveryByteAndTheIdByteAndLateAnswersAreDropped) {

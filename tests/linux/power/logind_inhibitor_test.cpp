@@ -17,24 +17,19 @@ namespace talo {
 namespace {
 
 // A private message bus, made the system bus, with a stand-in for logind on it. An answering one
-// takes the calls on a thread of its own and answers the updater's Inhibit call (any other is
-// refused) with one end of a pipe whose other end it keeps: the pipe hangs up once every copy of
-// the handed-out end is closed, which is how logind sees a lock end.
+// takes the calls on a thread of its own and answers the updater's Inhibit call (any other call
+// is refused) with one end of a pipe whose other end it keeps: the pipe hangs up once every copy
+// of the handed-out end is closed, which is how logind sees a lock end.
 class FakeLogind {
   public:
     explicit FakeLogind(bool answering) {
-        static const sd_bus_vtable kManager[] = {
-            SD_BUS_VTABLE_START(0),
-            SD_BUS_METHOD("Inhibit", "ssss", "h", &FakeLogind::inhibit, SD_BUS_VTABLE_UNPRIVILEGED),
-            SD_BUS_VTABLE_END};
         FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
-        const bool started = std::fscanf(out, "%511s %d", address, &daemon) == 2;
-        ::pclose(out);
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address, 1);
-        serving = started && sd_bus_open_system(&bus_) >= 0 &&
-                  sd_bus_add_object_vtable(bus_, nullptr, "/org/freedesktop/login1",
-                                           "org.freedesktop.login1.Manager", kManager, this) >= 0 &&
+        serving = std::fscanf(out, "%511s %d", address, &daemon) == 2 &&
+                  ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address, 1) == 0 &&
+                  sd_bus_open_system(&bus_) >= 0 &&
+                  sd_bus_add_object(bus_, nullptr, "/org/freedesktop/login1", inhibit, this) >= 0 &&
                   sd_bus_request_name(bus_, "org.freedesktop.login1", 0) >= 0;
+        ::pclose(out);
         loop_ = std::thread([this, answering] {
             while (answering && !stop) {
                 if (sd_bus_process(bus_, nullptr) == 0) {
@@ -73,7 +68,8 @@ class FakeLogind {
                                                    keepAwakeReason(), "block"};
         const char* args[4] = {};
         int pipe[2];
-        if (sd_bus_message_read(message, "ssss", &args[0], &args[1], &args[2], &args[3]) < 0 ||
+        if (!sd_bus_message_is_method_call(message, "org.freedesktop.login1.Manager", "Inhibit") ||
+            sd_bus_message_read(message, "ssss", &args[0], &args[1], &args[2], &args[3]) < 0 ||
             std::vector<std::string>(args, args + 4) != expected || ::pipe2(pipe, O_CLOEXEC) != 0) {
             return -EINVAL;
         }
