@@ -8,8 +8,6 @@
 namespace talo::linuxhid {
 namespace {
 
-constexpr std::string_view kHidIdKey = "HID_ID=";
-
 // An empty field fails too: from_chars finds no digit.
 bool parseHexField(std::string_view text, std::uint32_t& value) {
     const char* end = text.data() + text.size();
@@ -33,36 +31,24 @@ std::uint64_t kernelNumber(const std::string& name) {
 
 }  // namespace
 
-bool parseHidId(std::string_view uevent, std::uint16_t& vendorId, std::uint16_t& productId) {
-    while (!uevent.empty()) {
-        const std::size_t lineEnd = uevent.find('\n');
-        const std::string_view line = uevent.substr(0, lineEnd);
-        uevent =
-            lineEnd == std::string_view::npos ? std::string_view{} : uevent.substr(lineEnd + 1);
-        if (line.substr(0, kHidIdKey.size()) != kHidIdKey) {
-            continue;
-        }
-        const std::string_view fields = line.substr(kHidIdKey.size());
-        const std::size_t first = fields.find(':');
-        const std::size_t second =
-            first == std::string_view::npos ? std::string_view::npos : fields.find(':', first + 1);
-        if (second == std::string_view::npos) {
-            return false;
-        }
-        std::uint32_t bus = 0;
-        std::uint32_t vendor = 0;
-        std::uint32_t product = 0;
-        if (!parseHexField(fields.substr(0, first), bus) ||
-            !parseHexField(fields.substr(first + 1, second - first - 1), vendor) ||
-            !parseHexField(fields.substr(second + 1), product) || vendor > 0xFFFF ||
-            product > 0xFFFF) {
-            return false;
-        }
-        vendorId = static_cast<std::uint16_t>(vendor);
-        productId = static_cast<std::uint16_t>(product);
-        return true;
+bool parseHidId(std::string_view hidId, std::uint16_t& vendorId, std::uint16_t& productId) {
+    const std::size_t first = hidId.find(':');
+    const std::size_t second =
+        first == std::string_view::npos ? std::string_view::npos : hidId.find(':', first + 1);
+    if (second == std::string_view::npos) {
+        return false;
     }
-    return false;
+    std::uint32_t bus = 0;
+    std::uint32_t vendor = 0;
+    std::uint32_t product = 0;
+    if (!parseHexField(hidId.substr(0, first), bus) ||
+        !parseHexField(hidId.substr(first + 1, second - first - 1), vendor) ||
+        !parseHexField(hidId.substr(second + 1), product) || vendor > 0xFFFF || product > 0xFFFF) {
+        return false;
+    }
+    vendorId = static_cast<std::uint16_t>(vendor);
+    productId = static_cast<std::uint16_t>(product);
+    return true;
 }
 
 void sortInKernelOrder(std::vector<HidrawNode>& nodes) {

@@ -12,25 +12,25 @@
 namespace talo::linuxhid {
 namespace {
 
-TEST(UeventTest, ReadsSixteenBitHexIdsOrLeavesThemAlone) {
+TEST(HidIdTest, ReadsSixteenBitHexIdsOrLeavesThemAlone) {
     const struct {
-        const char* uevent;
+        const char* hidId;
         std::uint16_t vendor;  // 0: refused
         std::uint16_t product;
     } cases[] = {
-        {"DRIVER=x\nHID_ID=0003:0000FFFF:0000FFFF\nX=", 0xFFFF, 0xFFFF},
-        {"HID_UNIQ=\nHID_ID=0005:1209:abcd", 0x1209, 0xABCD},
-        {"XHID_ID=0003:00001209:00000001\n\nHID_UNIQ=2", 0, 0},
-        {"HID_ID=0003:00001209\n", 0, 0},
-        {"HID_ID=0003:1209:zz\n", 0, 0},
-        {"HID_ID=0003:12x9:0001\n", 0, 0},
-        {"HID_ID=0003:00010000:00000001\n", 0, 0},
-        {"HID_ID=0003:00001209:00010000\n", 0, 0},
+        {"0003:0000FFFF:0000FFFF", 0xFFFF, 0xFFFF},
+        {"0005:1209:abcd", 0x1209, 0xABCD},
+        {"0003:00001209", 0, 0},
+        {"000g:1209:0001", 0, 0},
+        {"0003:12x9:0001", 0, 0},
+        {"0003:1209:zz", 0, 0},
+        {"0003:00010000:00000001", 0, 0},
+        {"0003:00001209:00010000", 0, 0},
     };
     for (const auto& c : cases) {
         std::pair<std::uint16_t, std::uint16_t> ids;
-        EXPECT_EQ(parseHidId(c.uevent, ids.first, ids.second), c.vendor != 0) << c.uevent;
-        EXPECT_EQ(ids, std::pair(c.vendor, c.product)) << c.uevent;
+        EXPECT_EQ(parseHidId(c.hidId, ids.first, ids.second), c.vendor != 0) << c.hidId;
+        EXPECT_EQ(ids, std::pair(c.vendor, c.product)) << c.hidId;
     }
 }
 
@@ -106,9 +106,8 @@ const struct {
      {0xFE, 0x04, 0xF0, 0x95, 0xFF, 0x81, 0x02, 0x75, 0x08, 0x95, 0x02, 0x0B, 0x01, 0x00, 0x00,
       0x81, 0xA4, 0x95, 0x09, 0x91, 0x02, 0xB4, 0x85, 0xFF, 0x81, 0x02, 0xFE, 0x00, 0xF0},
      ReportLayout{true, 3, 10}},
-    {"65534 data bytes, the longest report",
-     {0x75, 0x08, 0x96, 0xFE, 0xFF, 0x81, 0x02},
-     ReportLayout{false, 65535, 0}},
+    // The longest report: 65534 data bytes and the id byte.
+    {"65534 bytes", {0x75, 0x08, 0x96, 0xFE, 0xFF, 0x81, 0x02}, ReportLayout{false, 65535, 0}},
     {"item cut short", {0x06, 0x00, 0xFF, 0x26, 0xFF}, std::nullopt},
     {"long item one byte short", {0xFE, 0x05, 0xF0, 0x01, 0x02, 0x03, 0x04}, std::nullopt},
     {"long item without its tag", {0x75, 0x08, 0xFE, 0x00}, std::nullopt},
