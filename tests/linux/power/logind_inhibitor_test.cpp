@@ -97,7 +97,6 @@ TEST(LogindInhibitorTest, HoldsASleepAndShutdownLockUntilReleased) {
         EXPECT_EQ(logind.calls, 1);
 
         inhibitor.release();
-        EXPECT_FALSE(inhibitor.isHeld());
         EXPECT_TRUE(logind.lockEnded(2000));
         inhibitor.hold();  // held again, then ended by the destructor
     }
