@@ -19,8 +19,8 @@ bool parseHexField(std::string_view text, std::uint32_t& value) {
 std::uint64_t kernelNumber(const std::string& name) {
     constexpr std::string_view prefix = "hidraw";
     constexpr std::uint64_t none = std::numeric_limits<std::uint64_t>::max();
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
-        return none;
+    if (!name.starts_with(prefix)) {
+        return none;  // "hidraw" alone fails below: from_chars finds no digit
     }
     std::uint64_t number = 0;
     const char* begin = name.data() + prefix.size();
