@@ -21,6 +21,7 @@ TEST(HidIdTest, ReadsSixteenBitHexIdsOrLeavesThemAlone) {
         {"0003:0000FFFF:0000FFFF", 0xFFFF, 0xFFFF},
         {"0005:1209:abcd", 0x1209, 0xABCD},
         {"0003:00001209", 0, 0},
+        {"00001209", 0, 0},
         {"000g:1209:0001", 0, 0},
         {"0003:12x9:0001", 0, 0},
         {"0003:1209:zz", 0, 0},
