@@ -117,9 +117,8 @@ TEST_F(LinuxHidPlatformTest, ReportsKeepEveryByteAndTheIdByteAndLateAnswersAreDr
     EXPECT_EQ(linuxhid::readReportFrom(directory, true, arrived.data(), 1, 0, {}), EISDIR);
     ::close(directory);
 
-    ASSERT_TRUE(platform.writeReport(handles[1], request.data(), request.size()));
     read(handles[1], 4, 20, ETIMEDOUT);
-    deviceSends(1, {0x02, 0xAA});  // the late answers
+    deviceSends(1, {0x02, 0xAA});  // late answers to a request whose read gave up
     deviceSends(1, {0x02});
     ASSERT_TRUE(platform.writeReport(handles[1], request.data(), request.size()));
     deviceSends(1, {0x02, 0xBB});
