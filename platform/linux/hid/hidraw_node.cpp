@@ -8,12 +8,8 @@
 namespace talo::linuxhid {
 namespace {
 
-constexpr std::string_view kHidIdKey = "HID_ID=";
-
+// An empty field fails too: from_chars finds no digit.
 bool parseHexField(std::string_view text, std::uint32_t& value) {
-    if (text.empty()) {
-        return false;
-    }
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
     return error == std::errc{} && stop == end;
@@ -23,8 +19,8 @@ bool parseHexField(std::string_view text, std::uint32_t& value) {
 std::uint64_t kernelNumber(const std::string& name) {
     constexpr std::string_view prefix = "hidraw";
     constexpr std::uint64_t none = std::numeric_limits<std::uint64_t>::max();
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
-        return none;
+    if (!name.starts_with(prefix)) {
+        return none;  // "hidraw" alone fails below: from_chars finds no digit
     }
     std::uint64_t number = 0;
     const char* begin = name.data() + prefix.size();
@@ -35,36 +31,24 @@ std::uint64_t kernelNumber(const std::string& name) {
 
 }  // namespace
 
-bool parseHidId(std::string_view uevent, std::uint16_t& vendorId, std::uint16_t& productId) {
-    while (!uevent.empty()) {
-        const std::size_t lineEnd = uevent.find('\n');
-        const std::string_view line = uevent.substr(0, lineEnd);
-        uevent =
-            lineEnd == std::string_view::npos ? std::string_view{} : uevent.substr(lineEnd + 1);
-        if (line.substr(0, kHidIdKey.size()) != kHidIdKey) {
-            continue;
-        }
-        const std::string_view fields = line.substr(kHidIdKey.size());
-        const std::size_t first = fields.find(':');
-        const std::size_t second =
-            first == std::string_view::npos ? std::string_view::npos : fields.find(':', first + 1);
-        if (second == std::string_view::npos) {
-            return false;
-        }
-        std::uint32_t bus = 0;
-        std::uint32_t vendor = 0;
-        std::uint32_t product = 0;
-        if (!parseHexField(fields.substr(0, first), bus) ||
-            !parseHexField(fields.substr(first + 1, second - first - 1), vendor) ||
-            !parseHexField(fields.substr(second + 1), product) || vendor > 0xFFFF ||
-            product > 0xFFFF) {
-            return false;
-        }
-        vendorId = static_cast<std::uint16_t>(vendor);
-        productId = static_cast<std::uint16_t>(product);
-        return true;
+bool parseHidId(std::string_view hidId, std::uint16_t& vendorId, std::uint16_t& productId) {
+    const std::size_t first = hidId.find(':');
+    const std::size_t second =
+        first == std::string_view::npos ? std::string_view::npos : hidId.find(':', first + 1);
+    if (second == std::string_view::npos) {
+        return false;
     }
-    return false;
+    std::uint32_t bus = 0;
+    std::uint32_t vendor = 0;
+    std::uint32_t product = 0;
+    if (!parseHexField(hidId.substr(0, first), bus) ||
+        !parseHexField(hidId.substr(first + 1, second - first - 1), vendor) ||
+        !parseHexField(hidId.substr(second + 1), product) || vendor > 0xFFFF || product > 0xFFFF) {
+        return false;
+    }
+    vendorId = static_cast<std::uint16_t>(vendor);
+    productId = static_cast<std::uint16_t>(product);
+    return true;
 }
 
 void sortInKernelOrder(std::vector<HidrawNode>& nodes) {

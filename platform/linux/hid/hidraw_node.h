@@ -17,10 +17,10 @@ struct HidrawNode {
     std::string serial;  // USB serial number; empty when the device reports none
 };
 
-// Reads vendor and product from a hid device's uevent text, line HID_ID=bus:vendor:product
-// with the three numbers in hex ("HID_ID=0003:00001209:00000001"). Returns false when the line
-// is missing or malformed, or a number does not fit 16 bits.
-bool parseHidId(std::string_view uevent, std::uint16_t& vendorId, std::uint16_t& productId);
+// Reads vendor and product from a hid device's HID_ID property, bus:vendor:product with the three
+// numbers in hex ("0003:00001209:00000001"). Returns false when it is malformed or a number does
+// not fit 16 bits; the outputs are then left alone.
+bool parseHidId(std::string_view hidId, std::uint16_t& vendorId, std::uint16_t& productId);
 
 // Sorts nodes into the order the kernel numbered them (hidraw2 before hidraw10); names
 // without a number go last, by name.

@@ -8,19 +8,11 @@ namespace talo::linuxhid {
 
 bool deviceChangeFromUdev(std::string_view action, std::string_view devnode,
                           std::uint32_t& eventCode, DeviceNotification& record) {
-    std::uint32_t code = 0;
-    if (action == "add") {
-        code = kDeviceArrival;
-    } else if (action == "remove") {
-        code = kDeviceRemoveComplete;
-    } else {
-        return false;
-    }
     std::u16string name;
-    if (devnode.empty() || !utf8ToUtf16(devnode, name)) {
+    if ((action != "add" && action != "remove") || devnode.empty() || !utf8ToUtf16(devnode, name)) {
         return false;
     }
-    eventCode = code;
+    eventCode = action == "add" ? kDeviceArrival : kDeviceRemoveComplete;
     record.deviceType = kDeviceTypeInterface;
     record.name = std::move(name);
     return true;

@@ -14,6 +14,8 @@ struct ReportLayout {
     // whether or not the device numbers its reports; 0 when it has no report of that kind.
     std::uint32_t inputReportLength = 0;
     std::uint32_t outputReportLength = 0;
+
+    bool operator==(const ReportLayout&) const = default;
 };
 
 // Reads a HID report descriptor. Returns false for a descriptor that cannot be walked: an item

@@ -20,7 +20,7 @@ void readHidId(udev_device* hidraw, HidrawNode& node) {
     udev_device* parent = udev_device_get_parent_with_subsystem_devtype(hidraw, "hid", nullptr);
     const char* hidId = parent ? udev_device_get_property_value(parent, "HID_ID") : nullptr;
     if (hidId) {
-        node.idKnown = parseHidId(std::string("HID_ID=") + hidId, node.vendorId, node.productId);
+        node.idKnown = parseHidId(hidId, node.vendorId, node.productId);
     }
     const char* uniq = parent ? udev_device_get_property_value(parent, "HID_UNIQ") : nullptr;
     if (uniq != nullptr && *uniq != '\0') {

@@ -18,8 +18,9 @@ namespace talo::linuxhid {
 
 // hidraw nodes backed by SOCK_SEQPACKET socket pairs, which keep report boundaries as hidraw
 // does, and listed in devnode order. open() hands out one end; the test plays the device on the
-// other, peer(devnode). Safe to use from several threads. A device's ends stay open until the
-// fake goes, so a thread still serving one never meets a reused fd.
+// other, which onOpen receives. Claims always succeed: their kernel rules are tested on a file.
+// Safe to use from several threads. A device's ends stay open until the fake goes, so a thread
+// still serving one never meets a reused fd.
 class FakeHidrawOps final : public HidrawOps, public HidrawLister {
   public:
     struct Node {
@@ -31,10 +32,7 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
     };
 
     ~FakeHidrawOps() override {
-        for (const auto& [fd, devnode] : open_) {
-            ::close(fd);
-        }
-        for (const int fd : deviceEnds_) {
+        for (const int fd : ends_) {
             ::close(fd);
         }
     }
@@ -42,10 +40,6 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
     void add(const std::string& devnode, Node node) {
         const std::lock_guard lock(mutex_);
         nodes_[devnode] = std::move(node);
-    }
-    int peer(const std::string& devnode) const {
-        const std::lock_guard lock(mutex_);
-        return peers_.at(devnode);
     }
 
     // Called with the device's end each time a node is opened, to start a device that answers.
@@ -70,62 +64,38 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
         if (error != 0 || ::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
             return -1;
         }
-        deviceEnds_.push_back(peers_[devnode] = pair[1]);
-        open_[pair[0]] = devnode;
+        ends_.insert(ends_.end(), pair, pair + 2);
+        open_[pair[0]] = &found->second;
         if (onOpen) {
             onOpen(devnode, pair[1]);
         }
         return pair[0];
     }
 
-    void close(int fd) override {
-        const std::lock_guard lock(mutex_);
-        if (const auto found = open_.find(fd); found != open_.end()) {
-            locks_[found->second].erase(fd);
-            open_.erase(found);
-            ::close(fd);
-        }
-    }
+    // The device sees the end; the number stays taken until the fake goes.
+    void close(int fd) override { ::shutdown(fd, SHUT_RDWR); }
 
     bool rawInfo(int fd, std::uint16_t& vendorId, std::uint16_t& productId) override {
         const std::lock_guard lock(mutex_);
-        vendorId = nodes_.at(open_.at(fd)).vendorId;
-        productId = nodes_.at(open_.at(fd)).productId;
+        vendorId = open_.at(fd)->vendorId;
+        productId = open_.at(fd)->productId;
         return true;
     }
 
     bool reportDescriptor(int fd, std::vector<std::uint8_t>& descriptor) override {
         const std::lock_guard lock(mutex_);
-        descriptor = nodes_.at(open_.at(fd)).descriptor;
+        descriptor = open_.at(fd)->descriptor;
         return !descriptor.empty();
     }
 
-    // flock semantics per node: shared locks coexist, an exclusive one excludes all others.
-    bool lock(int fd, bool exclusive) override {
-        const std::lock_guard guard(mutex_);
-        auto& holders = locks_[open_.at(fd)];
-        holders.erase(fd);
-        for (const auto& [holder, holderExclusive] : holders) {
-            if (exclusive || holderExclusive) {
-                return false;
-            }
-        }
-        holders[fd] = exclusive;
-        return true;
-    }
-
-    void unlock(int fd) override {
-        const std::lock_guard lock(mutex_);
-        locks_[open_.at(fd)].erase(fd);
-    }
+    bool lock(int /*fd*/, bool /*exclusive*/) override { return true; }
+    void unlock(int /*fd*/) override {}
 
   private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::map<std::string, Node> nodes_;
-    std::map<std::string, std::map<int, bool>> locks_;  // devnode -> fd -> exclusive
-    std::map<std::string, int> peers_;                  // each node's latest device end
-    std::vector<int> deviceEnds_;
-    std::map<int, std::string> open_;
+    std::map<int, const Node*> open_;
+    std::vector<int> ends_;  // both ends of every pair, closed when the fake goes
 };
 
 }  // namespace talo::linuxhid
