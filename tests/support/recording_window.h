@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
 #include <deque>
-#include <initializer_list>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "resources/messages.h"
