@@ -125,7 +125,7 @@ TEST_F(UpdaterTest, NotificationsOtherThanTheOpenUnitsRemovalLeaveItAlone) {
 }
 
 TEST(SameDevicePath, FoldsOnlyTheLettersAToZ) {
-    EXPECT_TRUE(sameDevicePath(u"\\\\?\\HID#VID_1209&Pid_0001Z", u"\\\\?\\hid#vid_1209&pid_0001z"));
+    EXPECT_TRUE(sameDevicePath(u"\\\\?\\HID#VID_1209&Pid_A01Z", u"\\\\?\\hid#vid_1209&pid_a01z"));
     EXPECT_FALSE(sameDevicePath(u"\\\\?\\hid#\u00c4", u"\\\\?\\hid#\u00e4"));
     EXPECT_FALSE(sameDevicePath(u"[@]^", u"{`}~"));  // 0x20 apart but not letters
     EXPECT_FALSE(sameDevicePath(u"hid#1", u"hid#1#"));
