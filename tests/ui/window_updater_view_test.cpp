@@ -101,6 +101,7 @@ TEST_F(WindowUpdaterViewTest, EachCallIsItsBoxOrItsWindowCalls) {
     view_.writeBegins();
     view_.writeEnds();
     view_.offerUpdate(false);
+    window_.setControlText(kIdStatusPane, u"alt");  // replaced, not appended to
     view_.updateSucceeded();
     EXPECT_TRUE(window_.loggedInOrder(
         {"messageBox WarningYesNo Neuere Firmware gefunden",
