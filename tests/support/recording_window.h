@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <array>
 #include <deque>
-#include <initializer_list>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "resources/messages.h"
+#include "ui/control_ids.h"
 #include "ui/window_ops.h"
 
 namespace talo::test {
@@ -21,72 +21,80 @@ std::string printable(std::u16string_view text);
 
 // A fake main window for tests. It starts as dialog template 110 does ("Update" disabled,
 // placeholder texts), keeps every control's text and enabled state, and logs every call in
-// order as one readable line, e.g. "setControlText 40004 <text>", "enable 1002 0",
-// "messageBox Error <caption>", "createProgressWindow <title> <x> <y> <width> <height>",
-// "raiseToTop Main", "enterProtectedWrite".
-//
-// Message boxes are answered from a script (answerNextBox); without one a box gets its
-// default button: OK, or Yes for the Yes/No warning. Addressing a control the template does
-// not have, deleting a brush that is not live, or unpaired protected-write calls fail the
-// running test.
+// order as its name and arguments, e.g. "setControlText 40004 <text>", "enable 1002 0",
+// "messageBox Error <caption>", "raiseToTop Main". Boxes are answered from `boxAnswers`, then
+// with their default button (OK, or Yes for the Yes/No warning); foregroundWindow() from
+// `foreground`, then Other. Addressing a control the template does not have, or deleting a
+// brush that is not live, fails the running test.
 class RecordingWindow : public WindowOps {
   public:
-    struct ShownBox {
-        std::u16string text;
-        std::u16string caption;
-        MessageBoxKind kind;
-    };
-
     RecordingWindow();
 
-    // --- Script
-    void answerNextBox(int answer) { boxAnswers_.push_back(answer); }
-    void failRegistration() { registrationFails_ = true; }
-    // Answers of foregroundWindow(), one per call; when used up, Other.
-    void scriptForeground(std::vector<TopWindow> answers) {
-        foregroundScript_.assign(answers.begin(), answers.end());
-    }
-    void setWindowRect(int controlId, const ScreenRect& rect) { rects_[controlId] = rect; }
+    std::deque<int> boxAnswers;
+    std::deque<TopWindow> foreground;
+    std::map<int, ScreenRect> rects;  // of the main window and the group box, preset
+    bool registrationFails = false;
 
-    // --- Observed state
-    std::u16string controlText(int controlId) const;
-    bool isEnabled(int controlId) const { return controls_.at(controlId).enabled; }
-    std::u16string statusText() const;  // control 40004
-    const std::vector<ShownBox>& boxes() const { return boxes_; }
-    std::size_t liveBrushes() const { return liveBrushes_.size(); }
+    std::vector<std::string> log;
+    std::vector<std::u16string> boxTexts;
+    std::set<BrushHandle> liveBrushes;
 
-    const std::vector<std::string>& log() const { return log_; }
+    std::u16string controlText(int id) const { return controls_.at(id).text; }
+    bool isEnabled(int id) const { return controls_.at(id).enabled; }
+    std::u16string statusText() const { return controlText(kIdStatusPane); }
     // Log lines that start with `prefix`, in order.
     std::vector<std::string> logOf(std::string_view prefix) const;
-    void clearLog() { log_.clear(); }
     // The log holds `expected` in this order, other entries allowed in between.
     ::testing::AssertionResult loggedInOrder(std::initializer_list<std::string> expected) const;
 
-    // --- WindowOps
-    void setControlText(int controlId, const std::u16string& text) override;
-    int controlTextLength(int controlId) override;
-    int getControlText(int controlId, char16_t* buffer, int capacity) override;
-    void enableControl(int controlId, bool enabled) override;
+    void setControlText(int id, const std::u16string& text) override {
+        note("setControlText", id, printable(text));
+        controls_.at(id).text = text.substr(0, text.find(u'\0'));  // as SetWindowTextW keeps it
+    }
+    int controlTextLength(int id) override {
+        note("controlTextLength", id);
+        return static_cast<int>(controls_.at(id).text.size());
+    }
+    int getControlText(int id, char16_t* buffer, int capacity) override;
+    void enableControl(int id, bool enabled) override {
+        note("enable", id, enabled);
+        controls_.at(id).enabled = enabled;
+    }
     void setTitle(const std::u16string& title) override { note("setTitle", printable(title)); }
     void setClassIcon() override { note("setClassIcon"); }
     int messageBox(const std::u16string& text, const std::u16string& caption,
                    MessageBoxKind kind) override;
-    int loadString(std::uint16_t id, char16_t* buffer, int capacity) override;
-    bool registerDeviceNotification() override;
+    int loadString(std::uint16_t id, char16_t* buffer, int capacity) override {
+        note("loadString", id);
+        return loadCatalogueString(id, buffer, capacity);
+    }
+    bool registerDeviceNotification() override {
+        note("registerDeviceNotification");
+        return !registrationFails;
+    }
     void unregisterDeviceNotification() override { note("unregisterDeviceNotification"); }
     void endDialog(std::intptr_t result) override { note("endDialog", result); }
-    ScreenRect windowRect(int controlId) override;
-    BrushHandle createButtonFaceBrush() override;
-    void deleteBrush(BrushHandle brush) override;
+    ScreenRect windowRect(int id) override { return rects.at(id); }
+    BrushHandle createButtonFaceBrush() override {
+        note("createButtonFaceBrush");
+        return *liveBrushes.insert(++brushesMade_).first;
+    }
+    void deleteBrush(BrushHandle brush) override {
+        note("deleteBrush", brush);
+        EXPECT_EQ(liveBrushes.erase(brush), 1u) << "deleteBrush " << brush << ": not live";
+    }
     bool createProgressWindow(const std::u16string& title, int x, int y, int width,
-                              int height) override;
+                              int height) override {
+        note("createProgressWindow", printable(title), x, y, width, height);
+        return true;
+    }
     void setProgressPosition(unsigned percent) override { note("setProgressPosition", percent); }
     void destroyProgressWindow() override { note("destroyProgressWindow"); }
     void raiseToTop(TopWindow window) override { note("raiseToTop", window); }
     TopWindow foregroundWindow() override;
     void showWindow(TopWindow window) override { note("showWindow", window); }
-    void enterProtectedWrite() override;
-    void leaveProtectedWrite() override;
+    void enterProtectedWrite() override { note("enterProtectedWrite"); }
+    void leaveProtectedWrite() override { note("leaveProtectedWrite"); }
 
   private:
     struct Control {
@@ -94,32 +102,26 @@ class RecordingWindow : public WindowOps {
         bool enabled = true;
     };
 
-    // Logs the call's name and arguments, separated by spaces.
     template <typename... Args>
     void note(const char* call, const Args&... args) {
         std::ostringstream line;
         line << call;
         ((line << ' ' << shown(args)), ...);
-        log_.push_back(line.str());
+        log.push_back(line.str());
     }
     template <typename T>
     static const T& shown(const T& value) {
         return value;
     }
-    static const char* shown(TopWindow window);
-    static const char* shown(MessageBoxKind kind);
-    Control* control(int controlId, const char* operation);
+    static const char* shown(TopWindow window) {
+        return std::array{"Other", "Main", "Progress"}[static_cast<std::size_t>(window)];
+    }
+    static const char* shown(MessageBoxKind kind) {
+        return std::array{"Error", "Information", "WarningYesNo"}[static_cast<std::size_t>(kind)];
+    }
 
     std::map<int, Control> controls_;
-    std::map<int, ScreenRect> rects_;
-    bool registrationFails_ = false;
-    bool protectedWrite_ = false;
-    std::deque<int> boxAnswers_;
-    std::vector<ShownBox> boxes_;
-    std::deque<TopWindow> foregroundScript_;
-    BrushHandle nextBrush_ = 1;
-    std::set<BrushHandle> liveBrushes_;
-    std::vector<std::string> log_;
+    BrushHandle brushesMade_ = 0;
 };
 
 }  // namespace talo::test

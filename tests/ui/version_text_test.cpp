@@ -20,14 +20,11 @@ TEST(VersionTextTest, UnitVersionsDropAZeroLowByteThenFollowTheThirtyTwoBitRule)
     EXPECT_EQ(versionText32(0xFFFFFFFF), u"255.255.255");
 }
 
-TEST(VersionTextTest, ControllerFirmwareIsHighDotLowOrTenHyphens) {
+// Only product 1 is a TUNEPUCK.
+TEST(VersionTextTest, ControllerFirmwareIsHighDotLowOrTenHyphensAndModelByProduct) {
     EXPECT_EQ(controllerFirmwareText(0x0107), u"1.7");
-    EXPECT_EQ(controllerFirmwareText(0x0108), u"1.8");
     EXPECT_EQ(controllerFirmwareText(0xFFFE), u"255.254");
     EXPECT_EQ(controllerFirmwareText(0xFFFF), u"----------");
-}
-
-TEST(VersionTextTest, OnlyProductOneIsATunePuck) {
     EXPECT_EQ(unitModelName(1), u"TUNEPUCK");
     for (const int other : {0, 2, 0x0101}) {
         EXPECT_EQ(unitModelName(static_cast<std::uint16_t>(other)), u"TUNE-CARD") << other;

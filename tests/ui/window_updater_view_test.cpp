@@ -37,12 +37,11 @@ TEST_F(WindowUpdaterViewTest, GuidanceIsTheSituationThenTheInstructionsOrAMessag
         {Guidance::UnitBusy, kMsgUnitBusy, false},
     };
     for (const GuidanceCase& c : cases) {
-        window_.clearLog();
+        window_.log.clear();
         view_.showGuidance(c.guidance);
         std::u16string expected(catalogueText(c.message));
         if (c.withInstructions) {
             expected += u"\r\n\r\n" + std::u16string(catalogueText(kMsgInstructions));
-            EXPECT_EQ(window_.logOf("controlTextLength").size(), 1u) << c.message;  // appended
         }
         EXPECT_EQ(printable(window_.statusText()), printable(expected));
         EXPECT_EQ(view_.waitingForBusyUnit(), c.guidance == Guidance::UnitBusy);
@@ -73,14 +72,14 @@ TEST_F(WindowUpdaterViewTest, FailureShowsTheStepsMessageWithItsCodesThenTheGuid
         {UpdateStep::Write, -3, 1167, kMsgWriteBlockFailed, u"0xfffffffd-0x0000048f"},
     };
     for (const FailureCase& c : cases) {
-        window_.clearLog();
+        window_.log.clear();
         view_.updateFailed(c.step, c.result, c.systemError);
         std::u16string expected(catalogueText(c.message));
         if (c.codes != nullptr) {
             expected += u"\r\nDas System meldet Fehlercode ";
             expected += c.codes;
         }
-        EXPECT_EQ(printable(window_.boxes().back().text), printable(expected));
+        EXPECT_EQ(printable(window_.boxTexts.back()), printable(expected));
         EXPECT_TRUE(window_.loggedInOrder(
             {"messageBox Error Update fehlgeschlagen!",
              "setControlText 40004 " + printable(catalogueText(kMsgUpdateAborted))}));
@@ -88,41 +87,38 @@ TEST_F(WindowUpdaterViewTest, FailureShowsTheStepsMessageWithItsCodesThenTheGuid
     }
 }
 
-TEST_F(WindowUpdaterViewTest, QuestionAndNoticeAreTheirBoxes) {
-    window_.answerNextBox(kAnswerNo);
+// The question (Yes by default) and the notice are their boxes; the offer, the write span and
+// the success are their window calls.
+TEST_F(WindowUpdaterViewTest, EachCallIsItsBoxOrItsWindowCalls) {
+    window_.boxAnswers = {kAnswerNo};
     EXPECT_FALSE(view_.confirmOverwrite());
-    EXPECT_TRUE(view_.confirmOverwrite());  // Yes is the default button
+    EXPECT_TRUE(view_.confirmOverwrite());
     view_.noticeIncompatible();
-    EXPECT_EQ(window_.logOf("messageBox"),
-              (std::vector<std::string>{"messageBox WarningYesNo Neuere Firmware gefunden",
-                                        "messageBox WarningYesNo Neuere Firmware gefunden",
-                                        "messageBox Information Regler inkompatibel"}));
-    EXPECT_EQ(window_.boxes()[0].text, catalogueText(kMsgDowngradeText));
-    EXPECT_NE(window_.boxes()[2].text.find(u"des Typs 'TALO Max 150' aktualisieren. Andere"),
+    EXPECT_EQ(window_.boxTexts[0], catalogueText(kMsgDowngradeText));
+    EXPECT_NE(window_.boxTexts[2].find(u"des Typs 'TALO Max 150' aktualisieren. Andere"),
               std::u16string::npos);
-}
-
-TEST_F(WindowUpdaterViewTest, OfferSpanVersionsAndSuccessAreTheirWindowCalls) {
     view_.offerUpdate(true);
     view_.writeBegins();
     view_.writeEnds();
     view_.offerUpdate(false);
+    window_.setControlText(kIdStatusPane, u"alt");  // replaced, not appended to
     view_.updateSucceeded();
-    EXPECT_EQ(window_.log(),
-              (std::vector<std::string>{
-                  "enable 1002 1", "enterProtectedWrite", "leaveProtectedWrite", "enable 1002 0",
-                  "loadString 40032",
-                  "setControlText 40004 " + printable(catalogueText(kMsgUpdateSucceeded))}));
+    EXPECT_TRUE(window_.loggedInOrder(
+        {"messageBox WarningYesNo Neuere Firmware gefunden",
+         "messageBox WarningYesNo Neuere Firmware gefunden",
+         "messageBox Information Regler inkompatibel", "enable 1002 1", "enterProtectedWrite",
+         "leaveProtectedWrite", "enable 1002 0",
+         "setControlText 40004 " + printable(catalogueText(kMsgUpdateSucceeded))}));
 }
 
 // Centred on the main window, position 0, both windows raised; then, once one of them is in
 // front, both are raised and shown once, and the z-order is left alone afterwards.
 TEST_F(WindowUpdaterViewTest, ProgressWindowIsCentredRaisedAndTakesTheForegroundOnce) {
-    window_.setWindowRect(kIdMainWindow, {100, 200, 701, 551});
+    window_.rects[kIdMainWindow] = {100, 200, 701, 551};
     // Block 1: neither own window in front (two queries). Block 2: the progress window is
     // (second query), remembered by a third. Block 3: no query.
-    window_.scriptForeground({TopWindow::Other, TopWindow::Other, TopWindow::Other,
-                              TopWindow::Progress, TopWindow::Progress});
+    window_.foreground = {TopWindow::Other, TopWindow::Other, TopWindow::Other, TopWindow::Progress,
+                          TopWindow::Progress};
     view_.progressBegins();
     for (const unsigned percent : {33u, 66u, 100u}) {
         view_.progressAdvanced(percent, 0, 0);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/device_notification.h"
@@ -11,14 +13,29 @@
 #include "sim/scenarios.h"
 #include "sim/sim_hid_platform.h"
 #include "sim/virtual_clock.h"
+#include "update/readiness.h"
 #include "update/updater_context.h"
 #include "update/updater_view.h"
 
 namespace talo::test {
 
-std::string nameOf(Readiness outcome);
-std::string nameOf(Guidance guidance);
-std::string nameOf(UpdateStep step);
+inline std::string nameOf(Readiness outcome) {
+    return std::array{"NoDevice", "WrongMode", "NoController", "IncompatibleController",
+                      "Ready",    "UnitBusy"}[static_cast<std::size_t>(outcome)];
+}
+inline std::string nameOf(Guidance guidance) {
+    return std::array{"NoUnit", "WrongMode",      "NoController", "Incompatible",
+                      "Ready",  "ConnectionLost", "UnitBusy"}[static_cast<std::size_t>(guidance)];
+}
+inline std::string nameOf(UpdateStep step) {
+    return std::array{
+        "NoUnit", "NoImage",         "Claim", "Lock",   "Unprotect",
+        "Erase",  "SetWriteAddress", "Write", "Restore"}[static_cast<std::size_t>(step)];
+}
+inline std::string failureLine(UpdateStep step, std::int32_t result, std::uint32_t systemError) {
+    return "failed " + nameOf(step) + " " + std::to_string(result) + " " +
+           std::to_string(systemError);
+}
 
 // Records what the evaluation and the update tell their view, one line per call:
 //   found <outcome>   offer <0|1>   guidance <name>   versions <open|none>   notice   question
@@ -58,35 +75,57 @@ class RecordingView final : public UpdaterView {
     }
     void progressEnds() override { events.push_back("progress ends"); }
     void updateFailed(UpdateStep step, std::int32_t result, std::uint32_t systemError) override {
-        modal("failed " + nameOf(step) + " " + std::to_string(result) + " " +
-              std::to_string(systemError));
+        modal(failureLine(step, result, systemError));
     }
     void updateSucceeded() override { events.push_back("succeeded"); }
 
   private:
-    void modal(const std::string& event);
+    void modal(const std::string& event) {
+        events.push_back(event);
+        if (auto hook = std::exchange(whileModal, nullptr)) {
+            hook();
+        }
+    }
 };
 
 using Events = std::vector<std::string>;
 
 // The evaluation and the update over the simulated HID stack and a virtual clock, told to a
-// recording view.
-class UpdaterTest : public ::testing::Test {
+// recording view. The fixture keeps the system awake for the update and tells the view so, as
+// "hold" and "release", each with " claimed" while the unit is claimed exclusively.
+class UpdaterTest : public ::testing::Test, public SystemAwake {
   protected:
     void SetUp() override { resetSession(session); }
 
     // Plugs in a unit of the given situation and runs the start-up evaluation.
-    sim::DeviceId startWith(sim::SimulatedUnit unit);
+    sim::DeviceId startWith(sim::SimulatedUnit unit) {
+        const sim::DeviceId id = hid.addUnit(std::move(unit));
+        evaluateReadiness(context, EvaluationCaller::StartUp);
+        return id;
+    }
     // Delivers a device-interface event naming the device's path; returns onDeviceChange's answer.
-    bool notify(std::uint32_t eventCode, sim::DeviceId id);
+    bool notify(std::uint32_t eventCode, sim::DeviceId id) {
+        const DeviceNotification record{kDeviceTypeInterface, hid.path(id)};
+        return onDeviceChange(context, eventCode, &record);
+    }
     // Forgets what happened so far, so a test sees only its own steps.
-    void forget(sim::DeviceId id);
+    void forget(sim::DeviceId id) {
+        view.events.clear();
+        view.percents.clear();
+        clock.clearPauses();
+        hid.unit(id).clearLog();
+    }
+    std::string claimed() const {
+        return hid.claimOf(session.handle) == UnitClaim::Exclusive ? " claimed" : "";
+    }
+    void hold() override { view.events.push_back("hold" + claimed()); }
+    void release() override { view.events.push_back("release" + claimed()); }
 
     sim::VirtualClock clock;
     sim::SimHidPlatform hid{clock};
     DeviceSession session;
     RecordingView view;
-    UpdaterContext context{DeviceLink{hid, clock}, session, view, FirmwareImage{}};
+    UpdaterContext context{DeviceLink{hid, clock}, session, view, FirmwareImage{}, this};
 };
 
 }  // namespace talo::test
