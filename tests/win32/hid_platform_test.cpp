@@ -61,7 +61,11 @@ class FakeHidCalls final : public HidSystemCalls {
     BOOL destroyDeviceInfoList(HDEVINFO list) override { return giveBack(list); }
     HANDLE openDevice(const wchar_t*) override { return next(); }
     BOOL closeHandle(HANDLE handle) override { return giveBack(handle); }
-    BOOLEAN getAttributes(HANDLE, HIDD_ATTRIBUTES&) override { return FALSE; }
+    BOOLEAN getAttributes(HANDLE, HIDD_ATTRIBUTES& attributes) override {
+        attributes.VendorID = 0x1209;
+        attributes.ProductID = 0x4711;
+        return TRUE;
+    }
     BOOLEAN getPreparsedData(HANDLE, PHIDP_PREPARSED_DATA& data) override {
         data = reinterpret_cast<PHIDP_PREPARSED_DATA>(preparsedSucceeds ? take() : nullptr);
         return preparsedSucceeds;
@@ -125,9 +129,12 @@ TEST_F(Win32HidPlatformTest, ListsInterfacesWithAPathInOrderAndReadsTheirDescrip
     ASSERT_TRUE(hid.listInterfaces(paths));
     EXPECT_EQ(paths, (std::vector<std::u16string>{u"\\\\?\\hid#vid_845e&pid_0001#1",
                                                   u"\\\\?\\hid#vid_1209#7"}));
+    std::uint16_t vendor = 0, product = 0;
     std::uint32_t input = 0, output = 0;
+    ASSERT_TRUE(hid.attributes(device, vendor, product));
     ASSERT_TRUE(hid.reportLengths(device, input, output));
-    EXPECT_EQ(std::pair(input, output), std::pair(65U, 64U));
+    EXPECT_EQ((std::array<unsigned, 4>{vendor, product, input, output}),
+              (std::array<unsigned, 4>{0x1209, 0x4711, 65, 64}));
 
     calls.listAvailable = calls.capsSucceed = false;
     EXPECT_FALSE(hid.listInterfaces(paths));
