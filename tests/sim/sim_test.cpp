@@ -238,6 +238,19 @@ TEST_F(SimTest, TransfersFailWithTheCodeARealStackGivesAndUnpluggingIsHeard) {
     EXPECT_EQ(hid.openHandles(id), 0u);
 }
 
+// Each situation is chosen by its name; any other text leaves the choice alone.
+TEST(ScenariosTest, SituationsGoByTheirNamesAndNoOthers) {
+    using enum Situation;
+    for (const Situation situation : {Ready, Downgrade, Bootloader, NoController, Incompatible}) {
+        Situation parsed = situation == Ready ? Incompatible : Ready;
+        EXPECT_TRUE(parseSituation(situationName(situation), parsed));
+        EXPECT_EQ(parsed, situation);
+    }
+    Situation kept = Downgrade;
+    EXPECT_FALSE(parseSituation("Ready", kept));
+    EXPECT_EQ(kept, Downgrade);
+}
+
 // Not a VirtualClock, so passTime waits for real; its time moves 5 ms with every reading.
 struct SteppingClock final : Clock {
     void sleepMs(std::uint32_t) override {}
