@@ -1,6 +1,7 @@
 #include "sim/scenarios.h"
 
 #include <array>
+#include <numeric>
 #include <utility>
 
 namespace talo::sim {
@@ -24,12 +25,8 @@ SimulatedUnit readyUnit() {
     unit.unitInfoWord = 0x00002A17;
     unit.setUnitMemoryVersion(kUnitVersion, 0x00002A17);
     // Recognisable filler in the bytes nobody interprets, so a copy shifted by one shows.
-    for (std::size_t i = 0; i < unit.controllerInfo.size(); ++i) {
-        unit.controllerInfo[i] = static_cast<std::uint8_t>(0xA0 + i);
-    }
-    for (std::size_t i = 0; i < unit.controllerIdentity.size(); ++i) {
-        unit.controllerIdentity[i] = static_cast<std::uint8_t>(0x40 + i);
-    }
+    std::iota(unit.controllerInfo.begin(), unit.controllerInfo.end(), std::uint8_t{0xA0});
+    std::iota(unit.controllerIdentity.begin(), unit.controllerIdentity.end(), std::uint8_t{0x40});
     unit.setControllerFirmwareVersion(kOlderControllerVersion);
     unit.setControllerTypeCode(kSupportedTypeCode);
     unit.setControllerBootloaderVersion(kControllerBootloaderVersion);

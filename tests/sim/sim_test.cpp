@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
+#include <cctype>
+#include <optional>
 
 #include "device/byte_order.h"
 #include "device/commands.h"
@@ -17,10 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 // What the unit answered: 0 accepted, the code of a refusal, kNoAnswer after a failed transfer.
 constexpr std::uint32_t kNoAnswer = 0xFFFFFFFF;
 std::uint32_t refusal(const Bytes& answer) {
-    if (answer.empty()) {
-        return kNoAnswer;
-    }
-    return answer[1] == kStatusError ? readLe32(&answer[4]) : 0;
+    return answer.empty() ? kNoAnswer : answer[1] == kStatusError ? readLe32(&answer[4]) : 0;
 }
 
 // Two little-endian words, for request parameters.
@@ -65,16 +64,6 @@ class SimTest : public ::testing::Test {
         return ok ? answer : Bytes{};
     }
     Bytes lock(bool on) { return exchange(request(kCmdSetSystemLock, 1, on ? 1 : 0)); }
-    Bytes protect(bool on) { return exchange(request(kCmdSetWriteProtect, 1, on ? 1 : 0)); }
-    Bytes erase(std::uint32_t word = kConfirmationWord) {
-        return exchange(request(kCmdEraseFirmware, 4, 0, le32(word)));
-    }
-    Bytes setAddress(std::uint32_t address = 0, std::uint32_t word = kConfirmationWord) {
-        return exchange(request(kCmdSetWriteAddress, 9, 1, le32(address, word)));
-    }
-    Bytes writeBlock(const Bytes& data) {
-        return exchange(request(kCmdWriteBlock, static_cast<std::uint8_t>(data.size()), 0, data));
-    }
 
     VirtualClock clock;
     SimHidPlatform hid{clock};
@@ -94,125 +83,104 @@ TEST_F(SimTest, IdentifyAnswersPackTheBootloaderIdentityUnaligned) {
                      0xAA, 0x99, 0x88}));
 }
 
-TEST_F(SimTest, MalformedOrImpossibleRequestsAreRefused) {
+// Requests in order, on the fixture's ready unit until a row names another situation. Malformed
+// requests are refused first; writing then needs, in this order: a controller, the lock, no
+// protection, erased flash and a write address within the flash.
+TEST_F(SimTest, RequestsAreCarriedOutOnlyWhenWellFormedAndPossible) {
     using enum Situation;
     constexpr std::uint32_t kBad = kUnitErrorBadRequest;
-    constexpr std::uint32_t kNone = kUnitErrorNoController;  // no controller to talk to
-    const std::tuple<Situation, Bytes, std::uint32_t> cases[] = {
-        {Ready, request(0x42, 0), kBad},
-        {Ready, request(kCmdIdentify, 1), kBad},
-        {Ready, request(kCmdReadUnitMemory, 12, 0, le32(0)), kBad},
-        {Ready, request(kCmdSetSystemLock, 1, 2), kBad},
-        {Ready, request(kCmdReadControllerInfo, 8, 0, le32(32)), kBad},
-        {Ready, request(kCmdReadControllerIdentity, 1), kBad},
-        {Ready, request(kCmdWriteBlock, 6), kBad},
-        {Ready, request(kCmdWriteBlock, 60), kBad},
-        {Ready, request(kCmdSetWriteAddress, 9, 0, le32(0, kConfirmationWord)), kBad},
-        {Ready, request(kCmdEraseFirmware, 3, 0, le32(kConfirmationWord)), kBad},
-        {NoController, request(kCmdSetWriteProtect, 1), kNone},
-        {NoController, request(kCmdEraseFirmware, 4, 0, le32(kConfirmationWord)), kNone},
-        {NoController, request(kCmdSetWriteAddress, 9, 1, le32(0, kConfirmationWord)), kNone},
-        {NoController, request(kCmdReadControllerInfo, 8, 0, le32(32, 0xFFFFFFE0)), kNone},
-        {Bootloader, request(kCmdReadControllerIdentity, 0), kNone},
-        {Ready, Bytes(65, 0), kBad},  // not an output report
-    };
-    for (const auto& [situation, report, error] : cases) {
-        SCOPED_TRACE(::testing::Message() << situationName(situation) << " " << int{report[1]});
-        plugUnit(makeUnit(situation));
-        EXPECT_EQ(refusal(exchange(report)), error);
-    }
-}
-
-// Writing needs, checked in this order: lock, no protection, erased flash, a write address.
-TEST_F(SimTest, FlashIsWrittenOnlyAfterEveryStepAndWithinItsCapacity) {
+    constexpr std::uint32_t kNone = kUnitErrorNoController;
+    constexpr std::uint32_t kWord = kConfirmationWord;
+    constexpr std::uint32_t kNearEnd = FlashModel::kCapacity - 8;
     const Bytes words(12, 0x11);
     const Bytes last(8, 0x22);
-    const std::uint32_t nearEnd = FlashModel::kCapacity - 8;
-    const std::pair<std::function<Bytes()>, std::uint32_t> steps[] = {
-        {[&] { return writeBlock(words); }, kUnitErrorNotLocked},
-        {[&] { return erase(); }, kUnitErrorNotLocked},
-        {[&] { return protect(false); }, kUnitErrorNotLocked},
-        {[&] { return lock(true); }, 0},
-        {[&] { return writeBlock(words); }, kUnitErrorWriteProtected},
-        {[&] { return erase(); }, kUnitErrorWriteProtected},
-        {[&] { return protect(false); }, 0},
-        {[&] { return setAddress(0, 0); }, kUnitErrorBadConfirmation},
-        {[&] { return setAddress(FlashModel::kCapacity); }, kUnitErrorAddressRange},
-        {[&] { return setAddress(); }, 0},
-        {[&] { return writeBlock(words); }, kUnitErrorNotErased},
-        {[&] { return erase(kConfirmationWord ^ 1); }, kUnitErrorBadConfirmation},
-        {[&] { return erase(); }, 0},
-        {[&] { return writeBlock(words); }, kUnitErrorNoWriteAddress},
-        {[&] { return setAddress(); }, 0},
-        {[&] { return writeBlock(Bytes(56, 0x33)); }, 0},
-        {[&] { return erase(); }, 0},  // discards the run and wants a fresh address
-        {[&] { return writeBlock(words); }, kUnitErrorNoWriteAddress},
-        {[&] { return setAddress(nearEnd); }, 0},
-        {[&] { return writeBlock(words); }, kUnitErrorAddressRange},
-        {[&] { return writeBlock(last); }, 0},
-    };
+    // situation, code, length byte, byte 3, parameters from byte 4, refusal()
+    const std::tuple<Situation, std::uint8_t, std::uint8_t, std::uint8_t, Bytes, std::uint32_t>
+        steps[] = {
+            {Ready, 0x42, 0, 0, {}, kBad},
+            {Ready, kCmdIdentify, 1, 0, {}, kBad},
+            {Ready, kCmdReadUnitMemory, 12, 0, le32(0), kBad},
+            {Ready, kCmdSetSystemLock, 1, 2, {}, kBad},
+            {Ready, kCmdReadControllerInfo, 8, 0, le32(32), kBad},
+            {Ready, kCmdReadControllerIdentity, 1, 0, {}, kBad},
+            {Ready, kCmdWriteBlock, 6, 0, {}, kBad},
+            {Ready, kCmdWriteBlock, 60, 0, {}, kBad},
+            {Ready, kCmdSetWriteAddress, 9, 0, le32(0, kWord), kBad},
+            {Ready, kCmdEraseFirmware, 3, 0, le32(kWord), kBad},
+            {Ready, kCmdEraseFirmware, 4, 0, le32(kWord), kUnitErrorNotLocked},
+            {Ready, kCmdSetWriteProtect, 1, 0, {}, kUnitErrorNotLocked},
+            {Ready, kCmdSetSystemLock, 1, 1, {}, 0},
+            {Ready, kCmdEraseFirmware, 4, 0, le32(kWord), kUnitErrorWriteProtected},
+            {Ready, kCmdSetWriteProtect, 1, 0, {}, 0},
+            {Ready, kCmdSetWriteAddress, 9, 1, le32(0, 0), kUnitErrorBadConfirmation},
+            {Ready, kCmdSetWriteAddress, 9, 1, le32(FlashModel::kCapacity, kWord),
+             kUnitErrorAddressRange},
+            {Ready, kCmdSetWriteAddress, 9, 1, le32(0, kWord), 0},
+            {Ready, kCmdWriteBlock, 12, 0, words, kUnitErrorNotErased},
+            {Ready, kCmdEraseFirmware, 4, 0, le32(kWord ^ 1), kUnitErrorBadConfirmation},
+            {Ready, kCmdEraseFirmware, 4, 0, le32(kWord), 0},
+            {Ready, kCmdWriteBlock, 12, 0, words, kUnitErrorNoWriteAddress},
+            {Ready, kCmdSetWriteAddress, 9, 1, le32(0, kWord), 0},
+            {Ready, kCmdWriteBlock, 56, 0, Bytes(56, 0x33), 0},
+            {Ready, kCmdEraseFirmware, 4, 0, le32(kWord), 0},  // discards the run and the address
+            {Ready, kCmdWriteBlock, 12, 0, words, kUnitErrorNoWriteAddress},
+            {Ready, kCmdSetWriteAddress, 9, 1, le32(kNearEnd, kWord), 0},
+            {Ready, kCmdWriteBlock, 12, 0, words, kUnitErrorAddressRange},
+            {Ready, kCmdWriteBlock, 8, 0, last, 0},
+            {NoController, kCmdSetWriteProtect, 1, 0, {}, kNone},
+            {NoController, kCmdEraseFirmware, 4, 0, le32(kWord), kNone},
+            {NoController, kCmdSetWriteAddress, 9, 1, le32(0, kWord), kNone},
+            {NoController, kCmdReadControllerInfo, 8, 0, le32(32, 0xFFFFFFE0), kNone},
+            {Bootloader, kCmdReadControllerIdentity, 0, 0, {}, kNone},
+        };
+    const DeviceId ready = id;
+    EXPECT_EQ(refusal(exchange(Bytes(65, 0))), kBad);  // not an output report
     for (std::size_t i = 0; i < std::size(steps); ++i) {
-        EXPECT_EQ(refusal(steps[i].first()), steps[i].second) << "step " << i;
+        const auto& [situation, code, length, byte3, params, refused] = steps[i];
+        if (situation != Ready && (i == 0 || std::get<0>(steps[i - 1]) != situation)) {
+            plugUnit(makeUnit(situation));
+        }
+        EXPECT_EQ(refusal(exchange(request(code, length, byte3, params))), refused) << "step " << i;
     }
     Bytes expected(FlashModel::kCapacity, 0xFF);
-    std::copy(last.begin(), last.end(), expected.begin() + nearEnd);
-    EXPECT_EQ(unit().flash.contents, expected);
-    EXPECT_EQ(unit().flash.bytesWritten, 64u);
+    std::copy(last.begin(), last.end(), expected.begin() + kNearEnd);
+    EXPECT_EQ(hid.unit(ready).flash.contents, expected);
+    EXPECT_EQ(hid.unit(ready).flash.bytesWritten, 64u);
 }
 
-// The fault hits the second lock request only. A refusal echoes the state held (off), a wrong echo
-// flips the new one (on).
-TEST_F(SimTest, EachFaultKindDisturbsItsExchangeAsDeclared) {
-    // kind, refusal() of the faulty exchange, lastError() after it, lock set, time passed
-    const std::tuple<FaultKind, std::uint32_t, std::uint32_t, bool, std::uint64_t> cases[] = {
-        {FaultKind::ErrorStatus, 0x0777, 0, false, 0},
-        {FaultKind::WrongEcho, 0, 0, true, 0},
-        {FaultKind::WriteFails, kNoAnswer, kErrorGenFailure, false, 0},
-        {FaultKind::ReadFails, kNoAnswer, kErrorGenFailure, true, 0},
-        {FaultKind::NoAnswer, kNoAnswer, kErrorTimeout, false, kReadTimeoutMs * 1000ull},
-    };
-    for (const auto& [kind, answered, error, locked, waited] : cases) {
-        SCOPED_TRACE(static_cast<int>(kind));
+// The second lock request meets a fault or the unit's latency. A refusal echoes the state held
+// (off), a wrong echo flips the new one (on). Waiting for an answer is no program pause.
+TEST_F(SimTest, FaultsAndLatencyDisturbTheExchangeAsDeclared) {
+    using enum FaultKind;
+    constexpr std::uint64_t kLimit = kReadTimeoutMs * 1000ull;
+    // fault, latency, refusal() of the exchange, lastError() after it, lock set, time passed
+    const std::tuple<std::optional<FaultKind>, std::uint64_t, std::uint32_t, std::uint32_t, bool,
+                     std::uint64_t>
+        cases[] = {
+            {ErrorStatus, 0, 0x0777, 0, false, 0},
+            {WrongEcho, 0, 0, 0, true, 0},
+            {WriteFails, 0, kNoAnswer, kErrorGenFailure, false, 0},
+            {ReadFails, 0, kNoAnswer, kErrorGenFailure, true, 0},
+            {NoAnswer, 0, kNoAnswer, kErrorTimeout, false, kLimit},
+            {std::nullopt, kLimit, 0, 0, true, kLimit},
+            {std::nullopt, kLimit + 1, kNoAnswer, kErrorTimeout, true, kLimit},
+        };
+    for (const auto& [kind, latency, answered, error, locked, waited] : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << static_cast<int>(kind.value_or(ErrorStatus)) << " " << latency);
         plugUnit(makeUnit(Situation::Ready));
-        unit().injectFault(kCmdSetSystemLock, kind, 2, 0x0777);
+        unit().injectFault(kCmdSetSystemLock, kind.value_or(ErrorStatus), kind ? 2 : 3, 0x0777);
         EXPECT_EQ(refusal(lock(false)), 0u);
+        unit().exchangeLatencyMicros = latency;
         const std::uint64_t before = clock.nowMicros();
         const Bytes answer = lock(true);
         EXPECT_EQ(refusal(answer), answered);
         EXPECT_EQ(hid.lastError(), error);
         EXPECT_EQ(unit().flash.systemLock, locked);
         EXPECT_EQ(clock.nowMicros() - before, waited);
-        EXPECT_EQ(unit().deliveredCount(kCmdSetSystemLock),
-                  kind == FaultKind::WriteFails ? 1u : 2u);
-        EXPECT_TRUE(answer.empty() || answer[3] == 0);
+        EXPECT_EQ(unit().deliveredCount(kCmdSetSystemLock), kind == WriteFails ? 1u : 2u);
     }
-}
-
-TEST_F(SimTest, TransfersFailWithTheCodeARealStackGives) {
-    const HidHandle mouseHandle = hid.open(hid.path(mouse));
-    Bytes report = request(kCmdIdentify, 0);
-    const std::tuple<HidHandle, std::size_t, std::uint32_t> cases[] = {
-        {handle, 64, kErrorInvalidParameter},
-        {mouseHandle, 65, kErrorGenFailure},
-        {0x0BAD, 65, kErrorInvalidHandle},
-    };
-    for (const auto& [target, length, error] : cases) {
-        EXPECT_FALSE(hid.writeReport(target, report.data(), length));
-        EXPECT_EQ(hid.lastError(), error);
-        EXPECT_FALSE(hid.readReport(target, report.data(), length, kReadTimeoutMs));
-        EXPECT_EQ(hid.lastError(), error);
-    }
-}
-
-TEST_F(SimTest, LatencyPassesWithoutAPauseAndTooMuchOfItTimesOut) {
-    unit().exchangeLatencyMicros = 2500;
-    clock.sleepMs(1000);
-    EXPECT_EQ(refusal(lock(true)), 0u);
-    EXPECT_EQ(clock.nowMicros(), 1'002'500u);
-    EXPECT_EQ(clock.totalPausedMs(), 1000u);
-    unit().exchangeLatencyMicros = kReadTimeoutMs * 1000ull + 1;
-    EXPECT_EQ(refusal(lock(false)), kNoAnswer);
-    EXPECT_EQ(hid.lastError(), kErrorTimeout);
+    EXPECT_EQ(clock.totalPausedMs(), 0u);
 }
 
 TEST_F(SimTest, ClaimsFollowTheSharedAndExclusiveRules) {
@@ -227,31 +195,60 @@ TEST_F(SimTest, ClaimsFollowTheSharedAndExclusiveRules) {
     EXPECT_TRUE(hid.claim(other, UnitClaim::Exclusive));
 }
 
-// Unplugged by its second block: gone from the list and from every transfer on its handle
-// until it is plugged in again under its old path.
-TEST_F(SimTest, UnpluggedUnitReachesTheListenerAndFailsEveryTransfer) {
+// Paths open in any letter case. A failed transfer leaves the system's error code, a successful
+// one clears it. Unplugged by its second block, the unit is gone from the list and from every
+// transfer on its handle until it is plugged in again under its old path.
+TEST_F(SimTest, TransfersFailWithTheCodeARealStackGivesAndUnpluggingIsHeard) {
     const std::u16string path = hid.path(id);
+    std::u16string shouted = hid.path(mouse);
+    std::transform(shouted.begin(), shouted.end(), shouted.begin(),
+                   [](char16_t c) { return static_cast<char16_t>(std::toupper(c)); });
+    const HidHandle mouseHandle = hid.open(shouted);
     unit().disconnectAtWriteBlock = 2;
     unit().flash = FlashModel{true, false, true, true, 0, {}, 0};  // ready for blocks
-    EXPECT_EQ(refusal(writeBlock(Bytes(4, 1))), 0u);
-    EXPECT_EQ(refusal(writeBlock(Bytes(4, 2))), kNoAnswer);
-    EXPECT_EQ(hid.lastError(), kErrorDeviceNotConnected);
+    EXPECT_EQ(refusal(exchange(request(kCmdWriteBlock, 4, 0, Bytes(4, 1)))), 0u);
+    Bytes report = request(kCmdWriteBlock, 4, 0, Bytes(4, 2));
+    const std::tuple<HidHandle, std::size_t, std::uint32_t> cases[] = {
+        {handle, 64, kErrorInvalidParameter},
+        {handle, 65, kErrorDeviceNotConnected},  // the second block
+        {mouseHandle, 65, kErrorGenFailure},
+        {0x0BAD, 65, kErrorInvalidHandle},
+    };
+    for (const auto& [target, length, error] : cases) {
+        EXPECT_FALSE(hid.writeReport(target, report.data(), length));
+        EXPECT_EQ(hid.lastError(), error);
+        EXPECT_FALSE(hid.readReport(target, report.data(), length, kReadTimeoutMs));
+        EXPECT_EQ(hid.lastError(), error);
+    }
     hid.unplug(id);  // once is enough
     std::vector<std::u16string> paths;
     EXPECT_TRUE(hid.listInterfaces(paths));
     EXPECT_EQ(paths, std::vector{hid.path(mouse)});
     EXPECT_EQ(hid.open(path), kInvalidHidHandle);
-    Bytes answer(65);
-    EXPECT_FALSE(hid.readReport(handle, answer.data(), answer.size(), kReadTimeoutMs));
-    EXPECT_EQ(hid.lastError(), kErrorDeviceNotConnected);
 
     hid.plug(id);
     hid.plug(id);
     EXPECT_EQ(events, (decltype(events){{false, path}, {true, path}}));
+    report = request(kCmdIdentify, 0);
+    EXPECT_TRUE(hid.writeReport(handle, report.data(), report.size()));
+    EXPECT_EQ(hid.lastError(), 0u);
     hid.close(handle);
     hid.close(handle);  // already closed
     EXPECT_EQ(hid.invalidCloseCount(), 1u);
     EXPECT_EQ(hid.openHandles(id), 0u);
+}
+
+// Each situation is chosen by its name; any other text leaves the choice alone.
+TEST(ScenariosTest, SituationsGoByTheirNamesAndNoOthers) {
+    using enum Situation;
+    for (const Situation situation : {Ready, Downgrade, Bootloader, NoController, Incompatible}) {
+        Situation parsed = situation == Ready ? Incompatible : Ready;
+        EXPECT_TRUE(parseSituation(situationName(situation), parsed));
+        EXPECT_EQ(parsed, situation);
+    }
+    Situation kept = Downgrade;
+    EXPECT_FALSE(parseSituation("Ready", kept));
+    EXPECT_EQ(kept, Downgrade);
 }
 
 // Not a VirtualClock, so passTime waits for real; its time moves 5 ms with every reading.
