@@ -45,7 +45,8 @@ TEST(TickingClockTest, SlicesLongPausesWithoutMovingTheirEnd) {
 
 TEST(UpdateMonitorTest, TimeLeftCountsDownThePausesThenFollowsTheBlockTime) {
     sim::VirtualClock clock;
-    UpdateMonitor monitor{clock, nullptr, 1284};
+    std::ostringstream bar;
+    UpdateMonitor monitor{clock, &bar, 1284};
     EXPECT_EQ(monitor.remainingMs(), 0u);
     monitor.onPhase(UpdatePhase::Lock);
     EXPECT_EQ(monitor.remainingMs(), 30'760u);
@@ -54,6 +55,8 @@ TEST(UpdateMonitorTest, TimeLeftCountsDownThePausesThenFollowsTheBlockTime) {
     EXPECT_EQ(monitor.remainingMs(), 28'760u);
     clock.sleepMs(9'000);
     EXPECT_EQ(monitor.remainingMs(), 1284 * 20u);  // the preparation is spent
+    monitor.tick();                                // and yet no block written: not 100 %
+    EXPECT_TRUE(bar.str().ends_with("]  99%  0:26 left"));
     monitor.onPhase(UpdatePhase::Write);
     for (std::size_t k = 1; k <= 100; ++k) {
         clock.advanceMicros(5'000);  // each exchange takes 5 ms on top of its 20 ms pause
