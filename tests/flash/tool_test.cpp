@@ -231,8 +231,8 @@ TEST_F(FlashToolTest, UpdateEventsFollowEachUnitFromFoundToFinished) {
 }
 
 TEST_F(FlashToolTest, HistoryListsTheRecordsNewestLast) {
-    std::ofstream(journal->file()) << "not json\n\r\n"
-                                   << R"({"unit":{"serial":null,"path":"/p"}})" << '\n';
+    std::ofstream(journal->file(), std::ios::binary)
+        << "not json\n\r\n{\"unit\":{\"serial\":null,\"path\":\"/p\"}}\n";
     ASSERT_EQ(run("update --simulate=units:2 --unit SIM0002"), 0);
     ASSERT_EQ(run("update --simulate=erase-fails"), 1);
     ASSERT_EQ(run("history"), 0);
