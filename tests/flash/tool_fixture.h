@@ -6,8 +6,8 @@
 #include <deque>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <memory>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
@@ -24,7 +24,7 @@
 namespace talo::flash {
 
 // Runs talo-flash in process: string streams, a virtual clock for the main thread and one for
-// every unit written beside others, and a history file of its own.
+// every unit written beside others (all made on the main thread), and a history file of its own.
 class ToolFixture : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -51,7 +51,6 @@ class ToolFixture : public ::testing::Test {
             .noUnitHint = noUnitHint,
             .waitPollMs = 500,
             .unitClock = [this]() -> std::unique_ptr<Clock> {
-                const std::lock_guard lock(clocksMutex);
                 return std::make_unique<BorrowedClock>(unitClocks.emplace_back());
             },
             .journal = journal.get(),
@@ -62,14 +61,11 @@ class ToolFixture : public ::testing::Test {
     }
 
     // The arguments, separated by spaces.
-    int run(const std::string& commandLine) {
-        std::vector<std::string> arguments;
+    static std::vector<std::string> words(const std::string& commandLine) {
         std::istringstream words(commandLine);
-        for (std::string word; words >> word;) {
-            arguments.push_back(word);
-        }
-        return run(arguments);
+        return {std::istream_iterator<std::string>(words), {}};
     }
+    int run(const std::string& commandLine) { return run(words(commandLine)); }
     int run(std::vector<std::string> arguments) {
         out.str("");
         err.str("");
@@ -101,15 +97,6 @@ class ToolFixture : public ::testing::Test {
         }
         return values;
     }
-    // The last JSON Lines event called `name`.
-    nlohmann::json event(const std::string& name) const {
-        nlohmann::json found;
-        for (const nlohmann::json& line : jsonLines()) {
-            found = line.value("event", "") == name ? line : found;
-        }
-        return found;
-    }
-
     std::vector<std::string> historyLines() const {
         std::vector<std::string> lines;
         EXPECT_TRUE(readHistoryLines(journal->file(), lines));
@@ -130,7 +117,6 @@ class ToolFixture : public ::testing::Test {
     bool inIsTerminal = false;
     bool realStreams = false;  // the process's stdout and stderr instead of `out` and `err`
     sim::VirtualClock clock;
-    std::mutex clocksMutex;
     std::deque<sim::VirtualClock> unitClocks;
     std::function<std::unique_ptr<HidPlatform>()> systemHid;
     std::function<std::string(HidPlatform&)> noUnitHint;
