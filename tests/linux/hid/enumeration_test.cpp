@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/linux/hid/hidraw_node.h"
-#include "platform/linux/hid/hotplug_event.h"
 #include "platform/linux/hid/report_descriptor.h"
 
 namespace talo::linuxhid {
@@ -44,26 +43,6 @@ TEST(SortTest, KernelNumbersFirstThenNamesWithoutOne) {
         order += node.name + " ";
     }
     EXPECT_EQ(order, "hidraw9 hidraw10 hidraw hidraw9x hidrawB other12 ");
-}
-
-TEST(HotplugEventTest, AddAndRemoveOfANamedNodeBecomeInterfaceRecords) {
-    const struct {
-        const char* action;
-        const char* devnode;
-        std::uint32_t code;  // 0: no event
-    } cases[] = {{"add", "/dev/hidraw4", kDeviceArrival},
-                 {"remove", "/dev/hidraw4", kDeviceRemoveComplete},
-                 {"change", "/dev/hidraw4", 0},
-                 {"add", "", 0},
-                 {"add", "/dev/\xFF", 0}};
-    for (const auto& c : cases) {
-        std::uint32_t code = 0;
-        DeviceNotification record;
-        EXPECT_EQ(deviceChangeFromUdev(c.action, c.devnode, code, record), c.code != 0) << c.action;
-        EXPECT_EQ(code, c.code) << c.action;
-        EXPECT_EQ(record.deviceType, c.code != 0 ? kDeviceTypeInterface : 0u);
-        EXPECT_EQ(record.name, c.code != 0 ? u"/dev/hidraw4" : u"");
-    }
 }
 
 using Bytes = std::vector<std::uint8_t>;

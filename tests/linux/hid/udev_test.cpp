@@ -34,7 +34,7 @@ TEST(UdevTest, ListsNodesWithIdsAndSerialsAndReportsTheirEvents) {
     const std::string own = add("hid", "h2", "", "HID_UNIQ", "U7");
     umockdev_testbed_set_property(bed, own.c_str(), "HID_ID", "0003:00001209:00000001");
     const std::string ten = add("hidraw", "hidraw10", own, "DEVNAME", "/dev/hidraw10");
-    add("hidraw", "hidraw5", own, "HID_NAME", "no node");
+    const std::string noNode = add("hidraw", "hidraw5", own, "HID_NAME", "no node");
     add("hidraw", "hidraw2", add("hid", "h3", "", "HID_NAME", "x"), "DEVNAME", "/dev/hidraw2");
 
     std::vector<HidrawNode> nodes = {{"stale", "", false, 0, 0, ""}};
@@ -49,7 +49,12 @@ TEST(UdevTest, ListsNodesWithIdsAndSerialsAndReportsTheirEvents) {
 
     HotplugMonitor monitor;
     ASSERT_TRUE(monitor.isValid());
-    umockdev_testbed_uevent(bed, hid.c_str(), "add");  // not a hidraw node: filtered out
+    // Filtered out: not a hidraw node, no device node, not added or removed, no UTF-8 name.
+    umockdev_testbed_uevent(bed, hid.c_str(), "add");
+    umockdev_testbed_uevent(bed, noNode.c_str(), "add");
+    umockdev_testbed_uevent(bed, ten.c_str(), "change");
+    umockdev_testbed_uevent(bed, add("hidraw", "hidraw7", own, "DEVNAME", "/dev/\xFF").c_str(),
+                            "add");
     umockdev_testbed_uevent(bed, ten.c_str(), "add");
     umockdev_testbed_uevent(bed, nine.c_str(), "remove");
     std::uint32_t eventCode = 0;
