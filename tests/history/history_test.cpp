@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -85,6 +88,21 @@ TEST(HistoryFileTest, LivesUnderXdgStateHomeElseHome) {
     EXPECT_EQ(defaultHistoryPath(), "");  // nowhere to keep it
     setenv("HOME", home.c_str(), 1);
     unsetenv("XDG_STATE_HOME");
+}
+
+// A history that is there but cannot be read is no empty one: a folder, a socket.
+TEST(HistoryFileTest, UnreadableHistoryIsNotTakenForAnEmptyOne) {
+    sockaddr_un address{AF_UNIX, "/tmp/talo-history-socket"};
+    ::unlink(address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    for (const char* file : {"/tmp", static_cast<const char*>(address.sun_path)}) {
+        std::vector<std::string> lines = {"stale"};
+        EXPECT_FALSE(readHistoryLines(file, lines)) << file;
+        EXPECT_TRUE(lines.empty()) << file;
+    }
+    ::close(fd);
+    ::unlink(address.sun_path);
 }
 #endif
 
