@@ -5,9 +5,7 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,9 +16,8 @@ namespace talo::linuxhid {
 
 // hidraw nodes backed by SOCK_SEQPACKET socket pairs, which keep report boundaries as hidraw
 // does, and listed in devnode order. open() hands out one end; the test plays the device on the
-// other, which onOpen receives. Claims always succeed: their kernel rules are tested on a file.
-// Safe to use from several threads. A device's ends stay open until the fake goes, so a thread
-// still serving one never meets a reused fd.
+// other, kept in `peers`. Claims always succeed: their kernel rules are tested on a file. A
+// device's ends stay open until the fake goes, so a closed handle never meets a reused fd.
 class FakeHidrawOps final : public HidrawOps, public HidrawLister {
   public:
     struct Node {
@@ -37,17 +34,12 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
         }
     }
 
-    void add(const std::string& devnode, Node node) {
-        const std::lock_guard lock(mutex_);
-        nodes_[devnode] = std::move(node);
-    }
+    void add(const std::string& devnode, Node node) { nodes_[devnode] = std::move(node); }
 
-    // Called with the device's end each time a node is opened, to start a device that answers.
-    std::function<void(const std::string& devnode, int peer)> onOpen;
-    bool listWorks = true;  // false: list() fails, though it still fills in the nodes
+    std::vector<int> peers;  // the device's end of each open, in the order of the opens
+    bool listWorks = true;   // false: list() fails, though it still fills in the nodes
 
     bool list(std::vector<HidrawNode>& listed) override {
-        const std::lock_guard lock(mutex_);
         listed.clear();
         for (const auto& [devnode, node] : nodes_) {
             listed.push_back({devnode.substr(devnode.rfind('/') + 1), devnode, true, node.vendorId,
@@ -57,7 +49,6 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
     }
 
     int open(const std::string& devnode, int& error) override {
-        const std::lock_guard lock(mutex_);
         const auto found = nodes_.find(devnode.c_str());  // as far as the kernel reads it
         error = found == nodes_.end() ? ENOENT : found->second.openError;
         int pair[2];
@@ -66,9 +57,7 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
         }
         ends_.insert(ends_.end(), pair, pair + 2);
         open_[pair[0]] = &found->second;
-        if (onOpen) {
-            onOpen(devnode, pair[1]);
-        }
+        peers.push_back(pair[1]);
         return pair[0];
     }
 
@@ -76,14 +65,12 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
     void close(int fd) override { ::shutdown(fd, SHUT_RDWR); }
 
     bool rawInfo(int fd, std::uint16_t& vendorId, std::uint16_t& productId) override {
-        const std::lock_guard lock(mutex_);
         vendorId = open_.at(fd)->vendorId;
         productId = open_.at(fd)->productId;
         return true;
     }
 
     bool reportDescriptor(int fd, std::vector<std::uint8_t>& descriptor) override {
-        const std::lock_guard lock(mutex_);
         descriptor = open_.at(fd)->descriptor;
         return !descriptor.empty();
     }
@@ -92,7 +79,6 @@ class FakeHidrawOps final : public HidrawOps, public HidrawLister {
     void unlock(int /*fd*/) override {}
 
   private:
-    std::mutex mutex_;
     std::map<std::string, Node> nodes_;
     std::map<int, const Node*> open_;
     std::vector<int> ends_;  // both ends of every pair, closed when the fake goes

@@ -42,12 +42,11 @@ class LinuxHidPlatformTest : public ::testing::Test {
         for (std::size_t i = 0; i < std::size(nodes); ++i) {
             ops.add("/dev/hidraw" + std::to_string(i), nodes[i]);
         }
-        ops.onOpen = [this](const std::string& /*devnode*/, int peer) { devices.push_back(peer); };
         EXPECT_TRUE(platform.listInterfaces(paths));
     }
     HidHandle open(std::size_t index) { return platform.open(paths.at(index)); }
     void deviceSends(std::size_t opened, const Bytes& report) {
-        ::send(devices.at(opened), report.data(), report.size(), 0);
+        ::send(ops.peers.at(opened), report.data(), report.size(), 0);
     }
     Bytes read(HidHandle handle, std::size_t length, std::uint32_t timeoutMs, int error = 0) {
         Bytes buffer(length, 0xEE);
@@ -59,7 +58,6 @@ class LinuxHidPlatformTest : public ::testing::Test {
     linuxhid::FakeHidrawOps ops;
     LinuxHidPlatform platform{ops, ops};
     std::vector<std::u16string> paths = {u"stale"};
-    std::vector<int> devices;  // the device's end of each open, in the order of the opens
 };
 
 // Ids from the node, lengths from its report descriptor, the serial its listing gave; nothing
@@ -93,7 +91,7 @@ TEST_F(LinuxHidPlatformTest, ReportsKeepEveryByteAndTheIdByteAndLateAnswersAreDr
     errno = EINTR;  // left over from earlier calls: no reason to write or read again
     ASSERT_TRUE(platform.writeReport(handles[0], request.data(), request.size()));
     Bytes arrived(8);
-    arrived.resize(static_cast<std::size_t>(::recv(devices[0], arrived.data(), 8, 0)));
+    arrived.resize(static_cast<std::size_t>(::recv(ops.peers[0], arrived.data(), 8, 0)));
     EXPECT_EQ(arrived, request);
 
     const struct {
@@ -140,7 +138,7 @@ TEST_F(LinuxHidPlatformTest, WaitServicesTheCallerAndEndsOnAnswerTimeLimitOrHang
 
     platform.setWaitService([&] { deviceSends(0, {0x02, 0x33}); });  // taken as soon as it comes
     EXPECT_EQ(read(unit, 2, 5000), (Bytes{0x02, 0x33}));
-    ::shutdown(devices[0], SHUT_RDWR);  // the device is gone
+    ::shutdown(ops.peers[0], SHUT_RDWR);  // the device is gone
     read(unit, 2, 1000, ENODEV);
 }
 
@@ -169,11 +167,13 @@ TEST_F(LinuxHidPlatformTest, ClaimsAreFlocksOnTheNodeThatEndWithReleaseOrClose) 
     ASSERT_TRUE(onFile.listInterfaces(paths));
     const int stdinCopy = ::dup(0);
     ::close(0);
+    errno = EINTR;  // left over from earlier calls: no reason to open or lock again
     const HidHandle first = onFile.open(paths.back());
     const HidHandle second = onFile.open(paths.back());
     ::unlink(file);
     EXPECT_EQ(first, 0u);
     using enum UnitClaim;
+    errno = EINTR;
     ASSERT_TRUE(onFile.claim(first, Shared));
     EXPECT_TRUE(onFile.claim(second, Shared));
     EXPECT_FALSE(onFile.claim(second, Exclusive));
