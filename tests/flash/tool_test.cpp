@@ -33,10 +33,11 @@ TEST_F(FlashToolTest, EachOutcomeHasItsExitCodeAndMessage) {
         // One unit: no result line between the situation and the status line.
         {"update --simulate", 0, 1, "ready\n\nDas Update der Regler", R"("blocksWritten":1284})"},
         {"--version", 0, 0, "61616 bytes\nsha256 ff868b78", R"(61616,"imageSha256":"ff868b78)"},
-        {"info --simulate=ready", 0, 0, "situation:  ready\n", R"("downgradeQuestion":false)"},
+        {"info --simulate=ready", 0, 0, "Regler              1.7\nsituation:  ready\n",
+         R"("downgradeQuestion":false)"},
         {"info --simulate=downgrade", 0, 0, "ready (the controller's firmware",
          R"("controller":"1.9")"},
-        {"info --simulate=bootloader", 4, 0, "Regler-Bootloader   0.0\n",
+        {"info --simulate=bootloader", 4, 0, "TUNEPUCK            1.4\n  Regler-Bootloader   0.0\n",
          R"("situation":"wrong-mode","openResult":0,"unit":{"id":"SIM0001")"},
         // The situation, a blank line and the steps; JSON keeps the text's own CR LF.
         {"info --simulate=no-controller", 4, 0, "durchzuf\xC3\xBChren:\n\ni) Schlie",
@@ -66,7 +67,8 @@ TEST_F(FlashToolTest, EachOutcomeHasItsExitCodeAndMessage) {
          "[y/N] \nSIM0003  declined\nSIM0002  written", "", "n\ny\n"},
         {"update --simulate=units:2 --unit SIM3", 3, 0, "'SIM3'; present: SIM0001, SIM0002"},
         {"info --simulate=no-unit --unit X", 3, 0, "'X'; none present"},
-        {"update --all --simulate=units:2,downgrade@2", 0, 1, "SIM0002  declined"},
+        {"update --all --simulate=units:2,downgrade@2", 0, 1, "SIM0002  declined",
+         R"("answer":"no"},"blocksWritten":0})"},
         {"update --all --simulate=units:2,downgrade", 5, 0, "downgrade was declined"},
         {"update --all --simulate=units:2,bootloader", 4, 0, "no unit was ready"},
         {"update --all --simulate=no-unit", 3, 0, "no programming unit found"},
@@ -77,6 +79,7 @@ TEST_F(FlashToolTest, EachOutcomeHasItsExitCodeAndMessage) {
          R"("productId":1,"unit":true,"id":"SIM0001","serial":"SIM0001"}],)"},
         {"list --simulate=no-unit,foreign:1", 3, 0, R"(046d:c000  \\?\hid#vid_046d)"},
         {"--help", 0, 0, "\n  history   the record"},
+        {"info --all --help", 0, 0, "usage: talo-flash"},  // help wins over a misuse
         {"", 2, 0, "no verb given"},
         {"flash", 2, 0, "unknown verb 'flash'"},
         {"info list", 2, 0, "more than one verb: 'info' and 'list'"},
@@ -168,6 +171,7 @@ TEST_F(FlashToolTest, SystemHidProblemsSayWhy) {
          6, "the unit is being written by another program"},
         {[](auto& hid) { hid.addUnopenableDevice(0x046D, 1); }, "list", 3, "(cannot be opened)\n"},
         {[](auto& hid) { hid.addDeviceWithoutAttributes(); }, "list", 3, "----:----  \\"},
+        {[](auto& hid) { hid.addDeviceWithoutAttributes(); }, "list", 3, "(ids cannot be read)\n"},
         // --all: the unit written through a HID stack of its own.
         {[](auto& hid) { hid.addUnit(sim::makeUnit({})); }, "update --all", 0, "  written\n"},
     };
@@ -232,11 +236,12 @@ TEST_F(FlashToolTest, UpdateEventsFollowEachUnitFromFoundToFinished) {
 
 TEST_F(FlashToolTest, HistoryListsTheRecordsNewestLast) {
     std::ofstream(journal->file(), std::ios::binary)
-        << "not json\n\r\n{\"unit\":{\"serial\":null,\"path\":\"/p\"}}\n";
+        << "not json\n\r\n{\"unit\":{\"serial\":null,\"path\":\"/p\"},\"failure\":{}}\n";
     ASSERT_EQ(run("update --simulate=units:2 --unit SIM0002"), 0);
     ASSERT_EQ(run("update --simulate=erase-fails"), 1);
     ASSERT_EQ(run("history"), 0);
-    EXPECT_TRUE(said("?  ?  ? /p  controller ? -> ?  ?  0.0 s\n"));  // a unit without serial
+    // A unit without serial, a failure without its codes.
+    EXPECT_TRUE(said("?  ?  ? /p  controller ? -> ?  ? at ? (0x00000000-0x00000000)  0.0 s\n"));
     EXPECT_LT(out.str().find("TUNEPUCK SIM0002  controller 1.7 -> 1.8  written  30."),
               out.str().find("TUNEPUCK SIM0001  controller 1.7 -> ?  failed at erase "
                              "(0x00000e01-0x00000000)"));

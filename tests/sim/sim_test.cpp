@@ -106,6 +106,7 @@ TEST_F(SimTest, RequestsAreCarriedOutOnlyWhenWellFormedAndPossible) {
             {Ready, kCmdWriteBlock, 6, 0, {}, kBad},
             {Ready, kCmdWriteBlock, 60, 0, {}, kBad},
             {Ready, kCmdSetWriteAddress, 9, 0, le32(0, kWord), kBad},
+            {Ready, kCmdSetWriteProtect, 2, 1, {}, kBad},
             {Ready, kCmdEraseFirmware, 3, 0, le32(kWord), kBad},
             {Ready, kCmdEraseFirmware, 4, 0, le32(kWord), kUnitErrorNotLocked},
             {Ready, kCmdSetWriteProtect, 1, 0, {}, kUnitErrorNotLocked},
