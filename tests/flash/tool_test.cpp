@@ -116,6 +116,7 @@ TEST_F(FlashToolTest, EachOutcomeHasItsExitCodeAndMessage) {
             EXPECT_EQ(erased, c.erased);
             if (json.empty()) {
                 EXPECT_TRUE(said(c.says)) << out.str() << err.str();
+                EXPECT_EQ(err.str().find("talo-flash: ") != std::string::npos, c.exitCode != 0);
                 continue;
             }
             EXPECT_EQ(jsonLines().back()["exitCode"], c.exitCode);
@@ -141,7 +142,8 @@ TEST_F(FlashToolTest, TerminalProgressIsRedrawnInPlace) {
     EXPECT_TRUE(said("SIM0002  write   [###############...............]  50%"));
     EXPECT_TRUE(said("SIM0001  restore [##############################] 100%"));
     EXPECT_LT(std::count(text.begin(), text.end(), 'F'), 400);
-    EXPECT_LT(text.rfind("\x1b[2F"), text.find("SIM0001  written"));
+    const std::size_t result = text.find("SIM0001  written\n");
+    EXPECT_TRUE(result != std::string::npos && text.rfind("\x1b[2F") < result);
 }
 
 // Another unit already present does not end the wait for the one named.
