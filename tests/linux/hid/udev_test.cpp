@@ -17,12 +17,10 @@ TEST(UdevTest, ListsNodesWithIdsAndSerialsAndReportsTheirEvents) {
     UMockdevTestbed* bed = umockdev_testbed_new();
     auto add = [bed](const char* subsystem, const char* name, const std::string& parent,
                      const char* key, const char* value) {
-        gchar* path = umockdev_testbed_add_device(bed, subsystem, name,
-                                                  parent.empty() ? nullptr : parent.c_str(),
-                                                  nullptr, key, value, nullptr);
-        std::string kept = path;
-        g_free(path);
-        return kept;
+        g_autofree gchar* path = umockdev_testbed_add_device(
+            bed, subsystem, name, parent.empty() ? nullptr : parent.c_str(), nullptr, key, value,
+            nullptr);
+        return std::string(path);
     };
     // An empty HID_UNIQ falls back to the USB serial; hidraw2's parents tell no id and no serial;
     // hidraw5 has no device node.
