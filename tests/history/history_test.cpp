@@ -94,17 +94,18 @@ TEST(HistoryFileTest, LivesUnderXdgStateHomeElseHome) {
 
 // A history that is there but cannot be read is no empty one: a folder, a socket.
 TEST(HistoryFileTest, UnreadableHistoryIsNotTakenForAnEmptyOne) {
-    sockaddr_un address{AF_UNIX, "/tmp/talo-history-socket"};
-    ::unlink(address.sun_path);
+    const std::string socketFile = "/tmp/talo-socket-" + std::to_string(::getpid());  // per run
+    sockaddr_un address{AF_UNIX, {}};
+    socketFile.copy(address.sun_path, sizeof address.sun_path - 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    for (const char* file : {"/tmp", static_cast<const char*>(address.sun_path)}) {
+    for (const char* file : {"/tmp", socketFile.c_str()}) {
         std::vector<std::string> lines = {"stale"};
         EXPECT_FALSE(readHistoryLines(file, lines)) << file;
         EXPECT_TRUE(lines.empty()) << file;
     }
     ::close(fd);
-    ::unlink(address.sun_path);
+    ::unlink(socketFile.c_str());
 }
 #endif
 
